@@ -1,0 +1,74 @@
+#include "platform/sim/registry_tree.h"
+
+#include <algorithm>
+
+namespace hs::sim {
+namespace {
+
+unsigned char UpperAscii(unsigned char c) { return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 32) : c; }
+
+}  // namespace
+
+bool NamesEqual(const std::string &a, const std::string &b) { return a.size() == b.size() && CompareKeyNames(a, b) == 0; }
+
+int CompareKeyNames(const std::string &a, const std::string &b) {
+    size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        unsigned char ca = UpperAscii(static_cast<unsigned char>(a[i]));
+        unsigned char cb = UpperAscii(static_cast<unsigned char>(b[i]));
+        if (ca != cb) return ca < cb ? -1 : 1;
+    }
+    if (a.size() == b.size()) return 0;
+    return a.size() < b.size() ? -1 : 1;
+}
+
+const RegNode *RegNode::FindSubkey(const std::string &name) const {
+    auto it = std::lower_bound(m_subkeys.begin(), m_subkeys.end(), name,
+                               [](const std::unique_ptr<RegNode> &k, const std::string &n) {
+                                   return CompareKeyNames(k->m_name, n) < 0;
+                               });
+    if (it != m_subkeys.end() && CompareKeyNames((*it)->m_name, name) == 0) return it->get();
+    return nullptr;
+}
+
+RegNode *RegNode::FindOrAddSubkey(const std::string &name, int line) {
+    auto it = std::lower_bound(m_subkeys.begin(), m_subkeys.end(), name,
+                               [](const std::unique_ptr<RegNode> &k, const std::string &n) {
+                                   return CompareKeyNames(k->m_name, n) < 0;
+                               });
+    if (it != m_subkeys.end() && CompareKeyNames((*it)->m_name, name) == 0) return it->get();
+    return m_subkeys.insert(it, std::make_unique<RegNode>(name, line))->get();
+}
+
+void RegNode::RemoveSubkey(const std::string &name) {
+    m_subkeys.erase(std::remove_if(m_subkeys.begin(), m_subkeys.end(),
+                                   [&](const std::unique_ptr<RegNode> &k) { return NamesEqual(k->m_name, name); }),
+                    m_subkeys.end());
+}
+
+const RegValue *RegNode::FindValue(const std::string &name) const {
+    for (const RegValue &v : m_values) {
+        if (NamesEqual(v.name, name)) return &v;
+    }
+    return nullptr;
+}
+
+void RegNode::SetValue(const std::string &name, uint32_t type, std::vector<uint8_t> data, int line) {
+    for (RegValue &v : m_values) {
+        if (NamesEqual(v.name, name)) {
+            v.type = type;
+            v.data = std::move(data);
+            v.line = line;
+            return;
+        }
+    }
+    m_values.push_back(RegValue{name, type, std::move(data), line});
+}
+
+void RegNode::RemoveValue(const std::string &name) {
+    m_values.erase(std::remove_if(m_values.begin(), m_values.end(),
+                                  [&](const RegValue &v) { return NamesEqual(v.name, name); }),
+                   m_values.end());
+}
+
+}  // namespace hs::sim

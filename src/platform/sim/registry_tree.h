@@ -1,0 +1,54 @@
+// The registry as the simulated machine holds it: keys with ordered subkeys
+// and values, built once from a profile and read-only afterwards.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace hs::sim {
+
+// Key and value names compare without regard to case, ASCII letters only.
+bool NamesEqual(const std::string &a, const std::string &b);
+
+// The order in which Windows NT keeps subkeys: names upper-cased (ASCII a-z)
+// and compared byte by byte as unsigned values. Negative, 0 or positive.
+int CompareKeyNames(const std::string &a, const std::string &b);
+
+struct RegValue {
+    std::string name;
+    uint32_t type = 0;
+    std::vector<uint8_t> data;
+    int line = 0;  // profile line that last set the value
+};
+
+class RegNode {
+public:
+    explicit RegNode(std::string name, int line = 0) : m_name(std::move(name)), m_line(line) {}
+
+    const std::string &Name() const { return m_name; }
+    int Line() const { return m_line; }
+
+    // Subkeys in enumeration order.
+    const std::vector<std::unique_ptr<RegNode>> &Subkeys() const { return m_subkeys; }
+    const RegNode *FindSubkey(const std::string &name) const;
+    RegNode *FindOrAddSubkey(const std::string &name, int line);
+    void RemoveSubkey(const std::string &name);
+
+    // Values in the order in which they were first set.
+    const std::vector<RegValue> &Values() const { return m_values; }
+    const RegValue *FindValue(const std::string &name) const;
+    // Replaces the data of a value of that name (keeping its place and its
+    // name's spelling) or appends a new value.
+    void SetValue(const std::string &name, uint32_t type, std::vector<uint8_t> data, int line);
+    void RemoveValue(const std::string &name);
+
+private:
+    std::string m_name;
+    int m_line;
+    std::vector<std::unique_ptr<RegNode>> m_subkeys;
+    std::vector<RegValue> m_values;
+};
+
+}  // namespace hs::sim

@@ -1,0 +1,31 @@
+// Control of the simulated Windows machine, for the native build's tests and
+// tools. The library itself never calls this: it sees only the Windows names.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace hs::sim {
+
+// A profile that cannot be read: what() names the line and the reason.
+class ProfileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Replace the machine with one described by profile text (the .reg format),
+// or by the profile file at path. The per-process state (priority class,
+// affinity, current drive, timer period, virtual clock) starts anew from the
+// profile. Throws ProfileError for a malformed profile.
+void LoadMachine(const std::string &profileText);
+void LoadMachineFile(const std::string &path);
+
+// The built-in default machine's profile text.
+const std::string &DefaultProfile();
+
+// While capture is on, every text sent to OutputDebugStringA is also kept in
+// memory; TakeDebugOutput answers it and empties the store.
+void CaptureDebugOutput(bool on);
+std::string TakeDebugOutput();
+
+}  // namespace hs::sim

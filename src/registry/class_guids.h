@@ -1,0 +1,18 @@
+// Setup-class identifiers, as Windows writes them into "ClassGUID" values.
+#pragma once
+
+namespace hs {
+
+constexpr const char CLASSGUID_DISKDRIVE[] = "{4D36E967-E325-11CE-BFC1-08002BE10318}";
+constexpr const char CLASSGUID_FLOPPYDISK[] = "{4D36E980-E325-11CE-BFC1-08002BE10318}";
+constexpr const char CLASSGUID_CDROM[] = "{4D36E965-E325-11CE-BFC1-08002BE10318}";
+constexpr const char CLASSGUID_USB[] = "{36FC9E60-C465-11CF-8056-444553540000}";
+constexpr const char CLASSGUID_DISPLAY[] = "{4D36E968-E325-11CE-BFC1-08002BE10318}";
+constexpr const char CLASSGUID_KEYBOARD[] = "{4D36E96B-E325-11CE-BFC1-08002BE10318}";
+constexpr const char CLASSGUID_MEDIA[] = "{4D36E96C-E325-11CE-BFC1-08002BE10318}";
+constexpr const char CLASSGUID_MODEM[] = "{4D36E96D-E325-11CE-BFC1-08002BE10318}";
+constexpr const char CLASSGUID_MONITOR[] = "{4D36E96E-E325-11CE-BFC1-08002BE10318}";
+constexpr const char CLASSGUID_MOUSE[] = "{4D36E96F-E325-11CE-BFC1-08002BE10318}";
+constexpr const char CLASSGUID_SCSIADAPTER[] = "{4D36E97B-E325-11CE-BFC1-08002BE10318}";
+
+}  // namespace hs

@@ -1,0 +1,42 @@
+# Windows tests: the static check of the DLL on both targets; on win64 also
+# the programs that run under Wine against the real Windows API.
+
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(HS_WIN_TARGET win64)
+  set(HS_WIN_OBJDUMP x86_64-w64-mingw32-objdump)
+else()
+  set(HS_WIN_TARGET win32)
+  set(HS_WIN_OBJDUMP i686-w64-mingw32-objdump)
+endif()
+
+add_test(NAME dll_static
+         COMMAND sh ${CMAKE_SOURCE_DIR}/scripts/check-dll.sh $<TARGET_FILE:hardscan>
+                 ${CMAKE_SOURCE_DIR}/src/Hardscan.def ${HS_WIN_TARGET} ${HS_WIN_OBJDUMP})
+
+if(NOT HS_WIN_TARGET STREQUAL "win64")
+  return()
+endif()
+
+# The export conformance program: loads Hardscan.dll at run time.
+add_executable(wine_test ${CMAKE_CURRENT_LIST_DIR}/wine_test.cpp)
+target_include_directories(wine_test PRIVATE ${CMAKE_SOURCE_DIR}/include)
+target_link_libraries(wine_test PRIVATE advapi32 iphlpapi)
+target_link_options(wine_test PRIVATE -static-libgcc -static-libstdc++ -static)
+add_dependencies(wine_test hardscan)
+
+# The processor instructions of the Windows platform, run directly.
+add_executable(cpu_ops_test ${CMAKE_CURRENT_LIST_DIR}/cpu_ops_test.cpp
+               ${CMAKE_SOURCE_DIR}/src/platform/win/cpu_ops_win.cpp)
+target_include_directories(cpu_ops_test PRIVATE ${CMAKE_SOURCE_DIR}/include ${CMAKE_SOURCE_DIR}/src)
+target_link_options(cpu_ops_test PRIVATE -static-libgcc -static-libstdc++ -static)
+
+# One fresh Wine prefix per run, shared by the three programs.
+add_test(NAME wine
+         COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/run-wine-test.sh
+                 ${CMAKE_CURRENT_BINARY_DIR}/wine-prefix
+                 ${CMAKE_CURRENT_LIST_DIR}/wine-test.reg
+                 $<TARGET_FILE:hardscan>
+                 $<TARGET_FILE:abi_test>
+                 $<TARGET_FILE:cpu_ops_test>
+                 $<TARGET_FILE:wine_test>)
+set_tests_properties(wine PROPERTIES TIMEOUT 900 SKIP_REGULAR_EXPRESSION "SKIPPED:")
