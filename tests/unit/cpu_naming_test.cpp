@@ -64,7 +64,8 @@ TEST(CpuIntelName, Family6BrandIdRule) {
 
 TEST(CpuIntelName, OtherFamiliesHaveNoTableName) {
     EXPECT_EQ(NameOf(0xF29, 9), "<none>");
-    EXPECT_EQ(NameOf(0x306A9), "<none>");
+    EXPECT_EQ(NameOf(0x306A9), "Unknown Genuine Intel processor");  // family 6, model 10
+    EXPECT_EQ(NameOf(0x700), "<none>");
     EXPECT_EQ(NameOf(0x300), "<none>");
 }
 

@@ -4,6 +4,9 @@
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <winsock2.h>
 #include <windows.h>
 #include <iphlpapi.h>
@@ -12,3 +15,8 @@
 #include <winspool.h>
 #include <direct.h>
 #include <mbstring.h>
+
+// Obsolete macros of the Windows headers that collide with ordinary names in
+// the library's own classes.
+#undef Yield
+#undef GetCurrentTime

@@ -1,0 +1,9 @@
+// The calling thread's last-error value.
+#include "platform/platform.h"
+
+namespace {
+thread_local DWORD t_lastError = 0;
+}
+
+DWORD GetLastError() { return t_lastError; }
+void SetLastError(DWORD dwErrCode) { t_lastError = dwErrCode; }

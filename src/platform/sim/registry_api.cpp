@@ -1,0 +1,217 @@
+// The registry functions over the machine's HKEY_LOCAL_MACHINE tree. Open
+// keys are handles into a table; a handle keeps its machine's tree alive even
+// after another machine is loaded.
+#include <cstring>
+#include <mutex>
+#include <unordered_map>
+
+#include "platform/platform.h"
+#include "platform/sim/machine.h"
+
+namespace hs::sim {
+namespace {
+
+constexpr LSTATUS kErrorBadPathname = 161;
+
+struct OpenKey {
+    std::shared_ptr<const RegNode> tree;  // keeps the node alive
+    const RegNode *node;
+};
+
+class HandleTable {
+public:
+    HKEY Add(OpenKey key) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_next += 4;
+        m_keys.emplace(m_next, std::move(key));
+        return reinterpret_cast<HKEY>(m_next);
+    }
+    bool Find(HKEY handle, OpenKey &key) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        auto it = m_keys.find(reinterpret_cast<uintptr_t>(handle));
+        if (it == m_keys.end()) return false;
+        key = it->second;
+        return true;
+    }
+    bool Remove(HKEY handle) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_keys.erase(reinterpret_cast<uintptr_t>(handle)) != 0;
+    }
+
+private:
+    std::mutex m_mutex;
+    uintptr_t m_next = 0x100;
+    std::unordered_map<uintptr_t, OpenKey> m_keys;
+};
+
+HandleTable &Handles() {
+    static HandleTable *table = new HandleTable;
+    return *table;
+}
+
+bool IsPredefined(HKEY key) {
+    return key == HKEY_CLASSES_ROOT || key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE || key == HKEY_USERS ||
+           key == HKEY_CURRENT_CONFIG;
+}
+
+// The key a handle stands for. The roots other than HKEY_LOCAL_MACHINE are
+// empty on this machine.
+LSTATUS Resolve(HKEY handle, OpenKey &key) {
+    if (handle == HKEY_LOCAL_MACHINE) {
+        std::shared_ptr<const Machine> machine = CurrentMachine();
+        key = OpenKey{machine->registry, machine->registry.get()};
+        return ERROR_SUCCESS;
+    }
+    if (IsPredefined(handle)) {
+        static const std::shared_ptr<const RegNode> empty = std::make_shared<RegNode>("");
+        key = OpenKey{empty, empty.get()};
+        return ERROR_SUCCESS;
+    }
+    return Handles().Find(handle, key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+}
+
+// Copies data to a caller buffer with the size protocol of the registry:
+// no buffer reports the size, a short buffer answers ERROR_MORE_DATA.
+LSTATUS CopyData(const RegValue &value, LPDWORD type, LPBYTE data, LPDWORD size) {
+    if (type != nullptr) *type = value.type;
+    DWORD needed = static_cast<DWORD>(value.data.size());
+    if (data != nullptr && *size < needed) {
+        *size = needed;
+        return ERROR_MORE_DATA;
+    }
+    if (data != nullptr && needed != 0) std::memcpy(data, value.data.data(), needed);
+    if (size != nullptr) *size = needed;
+    return ERROR_SUCCESS;
+}
+
+// Windows keeps the time a key was last written; every key of the profile
+// was written at the same moment (2004-08-06 00:00 UTC).
+void SetLastWriteTime(PFILETIME time) {
+    if (time == nullptr) return;
+    const uint64_t stamp = 127359360000000000ull;
+    time->dwLowDateTime = static_cast<DWORD>(stamp);
+    time->dwHighDateTime = static_cast<DWORD>(stamp >> 32);
+}
+
+}  // namespace
+}  // namespace hs::sim
+
+using namespace hs::sim;
+
+LSTATUS RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM, PHKEY phkResult) {
+    if (phkResult == nullptr) return ERROR_INVALID_PARAMETER;
+    *phkResult = nullptr;
+    OpenKey key;
+    LSTATUS status = Resolve(hKey, key);
+    if (status != ERROR_SUCCESS) return status;
+    if (lpSubKey != nullptr && lpSubKey[0] == '\\') return kErrorBadPathname;
+    const RegNode *node = key.node;
+    const char *p = lpSubKey != nullptr ? lpSubKey : "";
+    while (*p != '\0') {
+        const char *end = std::strchr(p, '\\');
+        size_t length = end != nullptr ? static_cast<size_t>(end - p) : std::strlen(p);
+        if (length == 0) return ERROR_FILE_NOT_FOUND;
+        node = node->FindSubkey(std::string(p, length));
+        if (node == nullptr) return ERROR_FILE_NOT_FOUND;
+        p += length;
+        if (*p == '\\') ++p;
+    }
+    *phkResult = Handles().Add(OpenKey{key.tree, node});
+    return ERROR_SUCCESS;
+}
+
+LSTATUS RegCloseKey(HKEY hKey) {
+    if (IsPredefined(hKey)) return ERROR_SUCCESS;
+    return Handles().Remove(hKey) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+}
+
+LSTATUS RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData,
+                         LPDWORD lpcbData) {
+    if (lpReserved != nullptr || (lpData != nullptr && lpcbData == nullptr)) return ERROR_INVALID_PARAMETER;
+    OpenKey key;
+    LSTATUS status = Resolve(hKey, key);
+    if (status != ERROR_SUCCESS) return status;
+    const RegValue *value = key.node->FindValue(lpValueName != nullptr ? lpValueName : "");
+    if (value == nullptr) return ERROR_FILE_NOT_FOUND;
+    return CopyData(*value, lpType, lpData, lpcbData);
+}
+
+LSTATUS RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpReserved, LPDWORD lpcSubKeys,
+                         LPDWORD lpcbMaxSubKeyLen, LPDWORD lpcbMaxClassLen, LPDWORD lpcValues,
+                         LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen, LPDWORD lpcbSecurityDescriptor,
+                         PFILETIME lpftLastWriteTime) {
+    if (lpReserved != nullptr || (lpClass != nullptr && lpcchClass == nullptr)) return ERROR_INVALID_PARAMETER;
+    OpenKey key;
+    LSTATUS status = Resolve(hKey, key);
+    if (status != ERROR_SUCCESS) return status;
+    const RegNode &node = *key.node;
+    // Keys of the profile have no class.
+    if (lpClass != nullptr) {
+        if (*lpcchClass == 0) return ERROR_MORE_DATA;
+        lpClass[0] = '\0';
+    }
+    if (lpcchClass != nullptr) *lpcchClass = 0;
+    DWORD maxSubkey = 0, maxName = 0, maxData = 0;
+    for (const auto &sub : node.Subkeys()) maxSubkey = std::max<DWORD>(maxSubkey, static_cast<DWORD>(sub->Name().size()));
+    for (const RegValue &v : node.Values()) {
+        maxName = std::max<DWORD>(maxName, static_cast<DWORD>(v.name.size()));
+        maxData = std::max<DWORD>(maxData, static_cast<DWORD>(v.data.size()));
+    }
+    if (lpcSubKeys != nullptr) *lpcSubKeys = static_cast<DWORD>(node.Subkeys().size());
+    if (lpcbMaxSubKeyLen != nullptr) *lpcbMaxSubKeyLen = maxSubkey;
+    if (lpcbMaxClassLen != nullptr) *lpcbMaxClassLen = 0;
+    if (lpcValues != nullptr) *lpcValues = static_cast<DWORD>(node.Values().size());
+    if (lpcbMaxValueNameLen != nullptr) *lpcbMaxValueNameLen = maxName;
+    if (lpcbMaxValueLen != nullptr) *lpcbMaxValueLen = maxData;
+    if (lpcbSecurityDescriptor != nullptr) *lpcbSecurityDescriptor = 0xB8;
+    SetLastWriteTime(lpftLastWriteTime);
+    return ERROR_SUCCESS;
+}
+
+LSTATUS RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LPDWORD lpReserved, LPSTR lpClass,
+                      LPDWORD lpcchClass, PFILETIME lpftLastWriteTime) {
+    if (lpName == nullptr || lpcchName == nullptr || lpReserved != nullptr ||
+        (lpClass != nullptr && lpcchClass == nullptr)) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    OpenKey key;
+    LSTATUS status = Resolve(hKey, key);
+    if (status != ERROR_SUCCESS) return status;
+    const auto &subkeys = key.node->Subkeys();
+    if (dwIndex >= subkeys.size()) return ERROR_NO_MORE_ITEMS;
+    const std::string &name = subkeys[dwIndex]->Name();
+    if (name.size() >= *lpcchName) return ERROR_MORE_DATA;
+    if (lpClass != nullptr) {
+        if (*lpcchClass == 0) return ERROR_MORE_DATA;
+        lpClass[0] = '\0';
+    }
+    if (lpcchClass != nullptr) *lpcchClass = 0;
+    std::memcpy(lpName, name.c_str(), name.size() + 1);
+    *lpcchName = static_cast<DWORD>(name.size());
+    SetLastWriteTime(lpftLastWriteTime);
+    return ERROR_SUCCESS;
+}
+
+LSTATUS RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName, LPDWORD lpReserved,
+                      LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
+    if (lpValueName == nullptr || lpcchValueName == nullptr || lpReserved != nullptr ||
+        (lpData != nullptr && lpcbData == nullptr)) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    OpenKey key;
+    LSTATUS status = Resolve(hKey, key);
+    if (status != ERROR_SUCCESS) return status;
+    const auto &values = key.node->Values();
+    if (dwIndex >= values.size()) return ERROR_NO_MORE_ITEMS;
+    const RegValue &value = values[dwIndex];
+    if (value.name.size() >= *lpcchValueName) {
+        if (lpType != nullptr) *lpType = value.type;
+        if (lpcbData != nullptr) *lpcbData = static_cast<DWORD>(value.data.size());
+        return ERROR_MORE_DATA;
+    }
+    status = CopyData(value, lpType, lpData, lpcbData);
+    if (status != ERROR_SUCCESS) return status;
+    std::memcpy(lpValueName, value.name.c_str(), value.name.size() + 1);
+    *lpcchValueName = static_cast<DWORD>(value.name.size());
+    return ERROR_SUCCESS;
+}

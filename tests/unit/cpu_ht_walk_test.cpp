@@ -1,0 +1,209 @@
+// Hyper-threading status and the package walk, fed with simulated pinning
+// answers: pure logic, no machine needed.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <vector>
+
+#include "cpu/ht_detect.h"
+
+namespace {
+
+using Apics = std::map<uint32_t, uint32_t>;
+
+// Processors by affinity bit: bit -> APIC ID; bits not listed refuse the pin.
+class FakePinner : public hs::ProcessorPinner {
+public:
+    explicit FakePinner(std::map<uint32_t, uint32_t> apicByBit) : m_apicByBit(std::move(apicByBit)) {}
+    bool PinTo(uint32_t mask) override {
+        m_tried.push_back(mask);
+        if (m_apicByBit.count(mask) == 0) {
+            return false;
+        }
+        m_current = mask;
+        return true;
+    }
+    void Yield() override { ++m_yields; }
+    uint32_t ReadApicId() override { return m_apicByBit.at(m_current); }
+
+    std::vector<uint32_t> m_tried;
+    int m_yields = 0;
+
+private:
+    std::map<uint32_t, uint32_t> m_apicByBit;
+    uint32_t m_current = 0;
+};
+
+hs::CpuDetail Detail(uint32_t logicalPerPackage, hs::CpuPackageEntry *table, uint32_t capacity) {
+    hs::CpuDetail detail;
+    std::memset(&detail, 0, sizeof detail);
+    detail.logicalPerPackage = logicalPerPackage;
+    detail.packageTable = table;
+    detail.packageCapacity = capacity;
+    return detail;
+}
+
+TEST(CpuApicIdLayout, ShiftAndPackageMask) {
+    struct Case {
+        uint32_t logical, shift, mask;
+    };
+    const Case cases[] = {{0, 0, 0xFF},  {1, 0, 0xFF},  {2, 1, 0xFE},   {3, 2, 0xFC},  {4, 2, 0xFC},
+                          {5, 3, 0xF8},  {8, 3, 0xF8},  {16, 4, 0xF0},  {128, 7, 0x80}, {129, 8, 0x00},
+                          {255, 8, 0x00}};
+    for (const Case &c : cases) {
+        const hs::ApicIdLayout layout = hs::ComputeApicIdLayout(c.logical);
+        EXPECT_EQ(layout.shift, c.shift) << "L=" << c.logical;
+        EXPECT_EQ(layout.packageMask, c.mask) << "L=" << c.logical;
+    }
+}
+
+TEST(CpuHtStatus, FromTheFacts) {
+    const uint32_t htt = 0x10000000u;
+    EXPECT_EQ(hs::ClassifyHtStatus(1, htt, 2, 1), hs::HT_NOT_DETECTED);
+    EXPECT_EQ(hs::ClassifyHtStatus(0, 0xEFFFFFFFu, 2, 1), hs::HT_NOT_DETECTED);
+    EXPECT_EQ(hs::ClassifyHtStatus(0, htt, 1, 1), hs::HT_DETECTED_NOT_ENABLED);
+    EXPECT_EQ(hs::ClassifyHtStatus(0, htt, 0, 1), hs::HT_DETECTED_NOT_ENABLED);
+    EXPECT_EQ(hs::ClassifyHtStatus(0, htt, 2, 0), hs::HT_ENABLED_NOT_AVAILABLE);
+    EXPECT_EQ(hs::ClassifyHtStatus(0, htt, 2, 1), hs::HT_ENABLED_AVAILABLE);
+}
+
+TEST(CpuLogicalPerPackage, OnlyGenuineIntelFamily15ReadsLeaf1Ebx) {
+    hs::CpuDetail detail = Detail(0, nullptr, 0);
+    detail.leaf1Ebx = 0x00020809u;
+    detail.family = 15;
+    EXPECT_EQ(hs::GetLogicalPerPackage(detail), 2u);
+    detail.leaf1Ebx = 0x00FF0000u;
+    EXPECT_EQ(hs::GetLogicalPerPackage(detail), 255u);
+    detail.leaf1Ebx = 0x00000000u;
+    EXPECT_EQ(hs::GetLogicalPerPackage(detail), 0u);
+    detail.leaf1Ebx = 0x00100800u;
+    detail.family = 6;  // Sandy Bridge reports family 6: one per package
+    EXPECT_EQ(hs::GetLogicalPerPackage(detail), 1u);
+    detail.family = 15;
+    detail.notGenuineIntel = 1;
+    EXPECT_EQ(hs::GetLogicalPerPackage(detail), 1u);
+}
+
+TEST(CpuPackageWalk, OneProcessorWithoutHyperThreading) {
+    hs::CpuPackageEntry table[8] = {};
+    hs::CpuDetail detail = Detail(1, table, 8);
+    FakePinner pinner(Apics{{0x1, 0}});
+    EXPECT_EQ(hs::WalkLogicalProcessors(detail, 0x1, pinner), 0u);
+    EXPECT_EQ(detail.packageCount, 1u);
+    EXPECT_EQ(detail.logicalCount, 1u);
+    EXPECT_EQ(detail.firstLogicalMask, 0x1u);
+    EXPECT_EQ(detail.otherLogicalMask, 0x0u);
+    EXPECT_EQ(table[0].packageId, 0u);
+    EXPECT_EQ(table[0].firstAffinityBit, 0x1u);
+    EXPECT_EQ(table[0].siblingAffinityMask, 0x0u);
+    EXPECT_EQ(pinner.m_yields, 2);
+}
+
+TEST(CpuPackageWalk, HyperThreadingDisabledOnTwoPackages) {
+    hs::CpuPackageEntry table[8] = {};
+    hs::CpuDetail detail = Detail(2, table, 8);
+    FakePinner pinner(Apics{{0x1, 0}, {0x2, 6}});
+    EXPECT_EQ(hs::WalkLogicalProcessors(detail, 0x3, pinner), 0u);
+    EXPECT_EQ(detail.packageCount, 2u);
+    EXPECT_EQ(detail.logicalCount, 2u);
+    EXPECT_EQ(detail.firstLogicalMask, 0x3u);
+    EXPECT_EQ(detail.otherLogicalMask, 0x0u);
+    EXPECT_EQ(table[0].packageId, 0u);
+    EXPECT_EQ(table[0].firstAffinityBit, 0x1u);
+    EXPECT_EQ(table[0].siblingAffinityMask, 0x0u);
+    EXPECT_EQ(table[1].packageId, 3u);
+    EXPECT_EQ(table[1].firstAffinityBit, 0x2u);
+    EXPECT_EQ(table[1].siblingAffinityMask, 0x0u);
+}
+
+TEST(CpuPackageWalk, HyperThreadingOnOnePackage) {
+    hs::CpuPackageEntry table[8] = {};
+    hs::CpuDetail detail = Detail(2, table, 8);
+    FakePinner pinner(Apics{{0x1, 0}, {0x2, 1}});
+    EXPECT_EQ(hs::WalkLogicalProcessors(detail, 0x3, pinner), 1u);
+    EXPECT_EQ(detail.packageCount, 1u);
+    EXPECT_EQ(detail.logicalCount, 2u);
+    EXPECT_EQ(detail.firstLogicalMask, 0x1u);
+    EXPECT_EQ(detail.otherLogicalMask, 0x2u);
+    EXPECT_EQ(table[0].packageId, 0u);
+    EXPECT_EQ(table[0].firstAffinityBit, 0x1u);
+    EXPECT_EQ(table[0].siblingAffinityMask, 0x2u);
+    EXPECT_EQ(table[1].firstAffinityBit, 0u);
+}
+
+TEST(CpuPackageWalk, RefusedBitsAreSkippedAndTheMaskEndsEachPass) {
+    hs::CpuPackageEntry table[8] = {};
+    hs::CpuDetail detail = Detail(1, table, 8);
+    FakePinner pinner(Apics{{0x1, 0}, {0x4, 4}});
+    hs::WalkLogicalProcessors(detail, 0x5, pinner);
+    EXPECT_EQ(detail.logicalCount, 2u);
+    EXPECT_EQ(detail.packageCount, 2u);
+    EXPECT_EQ(detail.firstLogicalMask, 0x5u);
+    // Both passes try 1, 2, 4 and stop before 8.
+    EXPECT_EQ(pinner.m_tried, (std::vector<uint32_t>{0x1, 0x2, 0x4, 0x1, 0x2, 0x4}));
+    EXPECT_EQ(pinner.m_yields, 4);
+}
+
+TEST(CpuPackageWalk, SurplusPackagesAreCountedWithoutEntries) {
+    hs::CpuPackageEntry table[2] = {};
+    hs::CpuDetail detail = Detail(2, table, 1);  // room for one entry
+    FakePinner pinner(Apics{{0x1, 0}, {0x2, 1}, {0x4, 2}, {0x8, 3}});
+    EXPECT_EQ(hs::WalkLogicalProcessors(detail, 0xF, pinner), 1u);
+    EXPECT_EQ(detail.packageCount, 2u);
+    EXPECT_EQ(detail.logicalCount, 4u);
+    EXPECT_EQ(detail.firstLogicalMask, 0x5u);
+    EXPECT_EQ(detail.otherLogicalMask, 0xAu);
+    EXPECT_EQ(table[0].packageId, 0u);
+    EXPECT_EQ(table[0].siblingAffinityMask, 0x2u);
+    EXPECT_EQ(table[1].packageId, 0u);  // never written
+    EXPECT_EQ(table[1].firstAffinityBit, 0u);
+    EXPECT_EQ(table[1].siblingAffinityMask, 0u);
+}
+
+TEST(CpuPackageWalk, NoTableGivesOnlyCountsAndMasks) {
+    hs::CpuDetail detail = Detail(2, nullptr, 0);
+    FakePinner pinner(Apics{{0x1, 0}, {0x2, 1}, {0x4, 2}, {0x8, 3}});
+    EXPECT_EQ(hs::WalkLogicalProcessors(detail, 0xF, pinner), 1u);
+    EXPECT_EQ(detail.packageCount, 2u);
+    EXPECT_EQ(detail.logicalCount, 4u);
+    EXPECT_EQ(detail.firstLogicalMask, 0x5u);
+    EXPECT_EQ(detail.otherLogicalMask, 0xAu);
+}
+
+TEST(CpuPackageWalk, ZeroLogicalPerPackageFindsNoFirstProcessors) {
+    hs::CpuPackageEntry table[8] = {};
+    hs::CpuDetail detail = Detail(0, table, 8);
+    FakePinner pinner(Apics{{0x1, 0}, {0x2, 1}});
+    // The package mask covers the whole ID: every logical ID is 0.
+    EXPECT_EQ(hs::WalkLogicalProcessors(detail, 0x3, pinner), 0u);
+    EXPECT_EQ(detail.packageCount, 0u);
+    EXPECT_EQ(detail.logicalCount, 2u);
+    EXPECT_EQ(detail.firstLogicalMask, 0u);
+    EXPECT_EQ(detail.otherLogicalMask, 0x3u);
+}
+
+TEST(CpuPackageWalk, FourLogicalPerPackageUsesTwoBits) {
+    hs::CpuPackageEntry table[8] = {};
+    hs::CpuDetail detail = Detail(4, table, 8);
+    // APIC IDs 0, 1, 4, 5: two packages (0 and 1), two logical each.
+    FakePinner pinner(Apics{{0x1, 0}, {0x2, 1}, {0x4, 4}, {0x8, 5}});
+    EXPECT_EQ(hs::WalkLogicalProcessors(detail, 0xF, pinner), 1u);
+    EXPECT_EQ(detail.packageCount, 2u);
+    EXPECT_EQ(table[0].packageId, 0u);
+    EXPECT_EQ(table[0].siblingAffinityMask, 0x2u);
+    EXPECT_EQ(table[1].packageId, 1u);
+    EXPECT_EQ(table[1].firstAffinityBit, 0x4u);
+    EXPECT_EQ(table[1].siblingAffinityMask, 0x8u);
+}
+
+TEST(CpuPackageWalk, HighestAffinityBitIsTriedAndTheWalkEnds) {
+    hs::CpuDetail detail = Detail(1, nullptr, 0);
+    FakePinner pinner(Apics{{0x80000000u, 0}});
+    hs::WalkLogicalProcessors(detail, 0xFFFFFFFFFull, pinner);
+    EXPECT_EQ(detail.logicalCount, 1u);
+    EXPECT_EQ(detail.firstLogicalMask, 0x80000000u);
+    EXPECT_EQ(pinner.m_tried.size(), 64u);  // 32 bits in each pass, then stop
+}
+
+}  // namespace

@@ -1,0 +1,57 @@
+// Simulated machines for the processor tests, built from the real
+// processors' CPUID values kept in tests/machines/cpuid/.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "cpu/detail_state.h"
+#include "test_support.h"
+
+namespace cputest {
+
+// The body of a CPUID fragment (everything after its REGEDIT4 line,
+// comments included).
+inline std::string Fragment(const std::string &name) {
+    const std::string path = std::string(HS_SOURCE_DIR) + "/tests/machines/cpuid/" + name + ".reg";
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_TRUE(in.good()) << "cannot open " << path;
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string body = text.str();
+    const size_t firstLineEnd = body.find('\n');
+    return firstLineEnd == std::string::npos ? std::string() : body.substr(firstLineEnd + 1);
+}
+
+inline std::string Dword(const char *name, unsigned value) {
+    char line[96];
+    snprintf(line, sizeof line, "\"%s\"=dword:%08x\n", name, value);
+    return line;
+}
+
+// Processor values added after a fragment (the key is reopened).
+inline std::string ProcessorValues(const std::string &values) {
+    return "[HKEY_SIMULATION\\Processor]\n" + values;
+}
+
+inline std::string SystemKey(unsigned processors, unsigned systemMask, unsigned processMask) {
+    return "[HKEY_SIMULATION\\System]\n" + Dword("NumberOfProcessors", processors) +
+           Dword("SystemAffinityMask", systemMask) + Dword("ProcessAffinityMask", processMask);
+}
+
+// Load a fragment plus extra profile text as the machine.
+inline void UseProcessor(const std::string &fragment, const std::string &extra = "") {
+    hstest::UseMachine(Fragment(fragment) + "\n" + extra);
+}
+
+// A processor given only by its leaves (one "leaf"="eax ebx ecx edx" line
+// each) and optional values of the processor key.
+inline void UseLeaves(const std::string &leaves, const std::string &values = "", const std::string &extra = "") {
+    hstest::UseMachine("[HKEY_SIMULATION\\Processor]\n" + values + "[HKEY_SIMULATION\\Processor\\Leaves]\n" +
+                       leaves + extra);
+}
+
+}  // namespace cputest

@@ -1,0 +1,184 @@
+// The clock speed of CpuInfo over simulated processors with a virtual clock.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "cpu/cpu_info.h"
+#include "cpu_machine_support.h"
+
+namespace {
+
+using cputest::Dword;
+using cputest::ProcessorValues;
+using cputest::UseLeaves;
+using cputest::UseProcessor;
+
+const char kRegistryMHz[] =
+    "[HKEY_LOCAL_MACHINE\\HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0]\n"
+    "\"~MHz\"=dword:0000031f\n";  // 799
+const char kTimerFails[] = "[HKEY_SIMULATION\\Timer]\n\"DevCapsFails\"=dword:00000001\n";
+
+// A processor object after the CPUID sequence on the loaded machine.
+struct Processor {
+    Processor() { EXPECT_EQ(info.InitCpuStates(), 1u); }
+    hs::CpuInfo info;
+};
+
+// Milliseconds that pass on the virtual clock between two reads (each read
+// itself advances it by one).
+DWORD ClockAdvanceDuring(const std::function<void()> &action) {
+    const DWORD before = timeGetTime();
+    action();
+    return timeGetTime() - before;
+}
+
+TEST(CpuSpeed, MeasuredJustBelow2400MHzReports2399) {
+    UseProcessor("intel-pentium-4-2800-northwood-ht", ProcessorValues(Dword("TscKHz", 2394000)));
+    Processor p;
+    EXPECT_EQ(p.info.GetCpuSpeed(), 2399u);
+    EXPECT_EQ(p.info.m_cachedSpeed, 2399u);
+}
+
+TEST(CpuSpeed, MeasuredJustAbove2400MHzReports2400) {
+    UseProcessor("intel-pentium-4-2800-northwood-ht", ProcessorValues(Dword("TscKHz", 2406000)));
+    Processor p;
+    EXPECT_EQ(p.info.GetCpuSpeed(), 2400u);
+}
+
+TEST(CpuSpeed, FirstMethodCountsOverOneSecondOfTheClock) {
+    UseProcessor("intel-pentium-4-2800-northwood-ht", ProcessorValues(Dword("TscKHz", 2800000)));
+    Processor p;
+    // t0, then 1000 more reads until the difference reaches 1000.
+    EXPECT_EQ(ClockAdvanceDuring([&] { EXPECT_EQ(p.info.MeasureTscSpeed(), 2800u); }), 1002u);
+}
+
+TEST(CpuSpeed, AmdFamily6IsMeasured) {
+    UseProcessor("amd-athlon-1400-thunderbird", ProcessorValues(Dword("TscKHz", 1400000)));
+    Processor p;
+    EXPECT_EQ(p.info.GetCpuSpeed(), 1400u);
+}
+
+TEST(CpuSpeed, IntelFamily5IsMeasured) {
+    UseProcessor("intel-pentium-mmx-mobile-tillamook", ProcessorValues(Dword("TscKHz", 233000)));
+    Processor p;
+    EXPECT_EQ(p.info.GetCpuSpeed(), 250u);
+}
+
+TEST(CpuSpeed, CachedValueIsReturnedWithoutMeasuring) {
+    UseProcessor("intel-pentium-4-2800-northwood-ht",
+                 ProcessorValues(Dword("TscKHz", 733000)) + "[HKEY_SIMULATION\\System]\n" +
+                     Dword("PriorityClass", 0x40));
+    Processor p;
+    EXPECT_EQ(p.info.GetCpuSpeed(), 733u);
+    EXPECT_EQ(ClockAdvanceDuring([&] { EXPECT_EQ(p.info.GetCpuSpeed(), 733u); }), 1u);
+    EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), 0x40u);
+}
+
+TEST(CpuSpeed, PriorityClassIsRestored) {
+    UseProcessor("intel-pentium-4-2800-northwood-ht",
+                 ProcessorValues(Dword("TscKHz", 2800000)) + "[HKEY_SIMULATION\\System]\n" +
+                     Dword("PriorityClass", 0x40));
+    Processor p;
+    ASSERT_EQ(GetPriorityClass(GetCurrentProcess()), 0x40u);
+    EXPECT_EQ(p.info.GetCpuSpeed(), 2800u);
+    EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), 0x40u);
+}
+
+TEST(CpuSpeed, StoppedCounterFallsBackToTheRegistryValue) {
+    UseProcessor("intel-pentium-4-2800-northwood-ht", ProcessorValues(Dword("TscKHz", 0)) + kRegistryMHz);
+    Processor p;
+    EXPECT_EQ(p.info.MeasureTscSpeed(), 0u);
+    EXPECT_EQ(p.info.ReadRegistrySpeed(), 799u);
+    EXPECT_EQ(p.info.GetCpuSpeed(), 799u);
+    EXPECT_EQ(p.info.m_cachedSpeed, 799u);
+}
+
+TEST(CpuSpeed, UnavailableTimerFallsBackToTheRegistryValue) {
+    UseProcessor("intel-pentium-4-2800-northwood-ht",
+                 ProcessorValues(Dword("TscKHz", 2800000)) + kRegistryMHz + kTimerFails);
+    Processor p;
+    EXPECT_EQ(p.info.MeasureTscSpeed(), 0u);
+    EXPECT_EQ(p.info.GetCpuSpeed(), 799u);
+}
+
+TEST(CpuSpeed, WithoutRegistryValueTheShortMeasurementRuns) {
+    UseProcessor("intel-pentium-4-2800-northwood-ht", ProcessorValues(Dword("TscKHz", 2394000)) + kTimerFails);
+    Processor p;
+    EXPECT_EQ(p.info.ReadRegistrySpeed(), 0u);
+    // At least 501 ms counted, divided by 500000: 501 x 2394000 / 500000.
+    EXPECT_EQ(p.info.GetCpuSpeed(), 2398u);
+}
+
+TEST(CpuSpeed, ShortMeasurementWaitsPastFiveHundredMilliseconds) {
+    UseProcessor("intel-pentium-4-2800-northwood-ht", ProcessorValues(Dword("TscKHz", 1000000)));
+    Processor p;
+    // t1, t2, one more read to reach a difference of 2, then 501 reads.
+    EXPECT_EQ(ClockAdvanceDuring([&] { EXPECT_EQ(p.info.MeasureShortTscSpeed(), 1002u); }), 505u);
+}
+
+TEST(CpuSpeed, ShortMeasurementCountsInThirtyTwoBits) {
+    UseProcessor("intel-pentium-4-2800-northwood-ht", ProcessorValues(Dword("TscKHz", 9000000)));
+    Processor p;
+    // 501 x 9000000 = 4509000000, modulo 2^32 = 214032704.
+    EXPECT_EQ(p.info.MeasureShortTscSpeed(), 428u);
+}
+
+TEST(CpuSpeed, AllMethodsFailingAnswersZeroAndCachesNothing) {
+    UseProcessor("intel-pentium-4-2800-northwood-ht", ProcessorValues(Dword("TscKHz", 0)));
+    Processor p;
+    EXPECT_EQ(p.info.GetCpuSpeed(), 0u);
+    EXPECT_EQ(p.info.m_cachedSpeed, 0u);
+    // The next call measures again, now on a running counter.
+    UseProcessor("intel-pentium-4-2800-northwood-ht", ProcessorValues(Dword("TscKHz", 2800000)));
+    EXPECT_EQ(p.info.GetCpuSpeed(), 2800u);
+}
+
+TEST(CpuSpeed, RegistryKeyWithoutTheValueGivesZero) {
+    UseProcessor("intel-pentium-4-2800-northwood-ht",
+                 ProcessorValues(Dword("TscKHz", 0)) +
+                     "[HKEY_LOCAL_MACHINE\\HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0]\n"
+                     "\"Identifier\"=\"x86 Family 15 Model 2 Stepping 9\"\n");
+    Processor p;
+    EXPECT_EQ(p.info.ReadRegistrySpeed(), 0u);
+}
+
+TEST(CpuSpeed, IneligibleProcessorsAnswerZeroWithoutMeasuring) {
+    const std::string cyrix = "cyrix-mediagxm-233";
+    UseProcessor(cyrix, ProcessorValues(Dword("TscKHz", 233000)) + kRegistryMHz + "[HKEY_SIMULATION\\System]\n" +
+                            Dword("PriorityClass", 0x40));
+    {
+        Processor p;
+        EXPECT_EQ(ClockAdvanceDuring([&] { EXPECT_EQ(p.info.GetCpuSpeed(), 0u); }), 1u);
+        EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), 0x40u);
+    }
+    // AMD family 5 and Intel family 4 are not measured either.
+    const char *leaves[] = {
+        "\"00000000\"=\"00000001 68747541 444d4163 69746e65\"\n\"00000001\"=\"00000580 00000000 00000000 008001bf\"\n",
+        "\"00000000\"=\"00000001 756e6547 6c65746e 49656e69\"\n\"00000001\"=\"00000480 00000000 00000000 00000010\"\n",
+        "\"00000000\"=\"00000001 746e6543 736c7561 48727561\"\n\"00000001\"=\"00000691 00000000 00000000 0380b135\"\n",
+    };
+    for (const char *leafText : leaves) {
+        UseLeaves(leafText, Dword("TscKHz", 1000000), kRegistryMHz);
+        Processor p;
+        EXPECT_EQ(ClockAdvanceDuring([&] { EXPECT_EQ(p.info.GetCpuSpeed(), 0u); }), 1u) << leafText;
+    }
+}
+
+TEST(CpuSpeed, TscFrequencyForTheDetailRecord) {
+    UseProcessor("intel-pentium-4-2800-northwood-ht", ProcessorValues(Dword("TscKHz", 2394000)));
+    int64_t kHz = 5;
+    EXPECT_TRUE(hs::MeasureTscFrequency(250, kHz));
+    EXPECT_EQ(kHz, 2399999);  // snapped and truncated, kept in kHz
+    EXPECT_EQ(ClockAdvanceDuring([&] { EXPECT_TRUE(hs::MeasureTscFrequency(20, kHz)); }), 22u);
+    EXPECT_EQ(kHz, 2399999);
+
+    UseProcessor("intel-pentium-4-2800-northwood-ht", ProcessorValues(Dword("TscKHz", 2394000)) + kTimerFails);
+    kHz = 5;
+    EXPECT_FALSE(hs::MeasureTscFrequency(1000, kHz));
+    EXPECT_EQ(kHz, 5);
+    EXPECT_FALSE(hs::MeasureTscFrequency(0, kHz));
+    EXPECT_EQ(kHz, 5);
+}
+
+}  // namespace
