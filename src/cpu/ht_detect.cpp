@@ -15,7 +15,7 @@ class ProcessAffinityPinner : public ProcessorPinner {
 public:
     explicit ProcessAffinityPinner(HANDLE process) : m_process(process) {}
     bool PinTo(uint32_t mask) override { return SetProcessAffinityMask(m_process, mask) != 0; }
-    void Yield() override { Sleep(0); }
+    void GiveUpTimeSlice() override { Sleep(0); }
     uint32_t ReadApicId() override { return GetInitialApicId(); }
 
 private:
@@ -35,7 +35,7 @@ uint32_t FindFirstLogicalProcessors(CpuDetail &detail, uint64_t processMask, Pro
         if (!pinner.PinTo(bit)) {
             continue;
         }
-        pinner.Yield();
+        pinner.GiveUpTimeSlice();
         const uint32_t apic = pinner.ReadApicId();
         if (perPackage != 0 && LogicalIdOf(apic, layout) % perPackage == 0) {
             first |= bit;
@@ -62,7 +62,7 @@ uint32_t FindAllLogicalProcessors(CpuDetail &detail, uint64_t processMask, Proce
         if (!pinner.PinTo(bit)) {
             continue;
         }
-        pinner.Yield();
+        pinner.GiveUpTimeSlice();
         const uint32_t apic = pinner.ReadApicId();
         const uint32_t logicalId = LogicalIdOf(apic, layout);
         const uint32_t package = PackageIdOf(apic, layout);

@@ -23,7 +23,7 @@ public:
     // Pin the process to the processors of mask; false when refused.
     virtual bool PinTo(uint32_t mask) = 0;
     // Give up the time slice so that the new affinity takes effect.
-    virtual void Yield() = 0;
+    virtual void GiveUpTimeSlice() = 0;
     // The initial APIC ID of the processor now running.
     virtual uint32_t ReadApicId() = 0;
 };

@@ -55,14 +55,27 @@ void SortNamesIgnoringCase(TextList &names, size_t count) {
     for (size_t k = 0; k < count; ++k) upper.push_back(UpperCased(names[k]));
     std::vector<uint32_t> rank = RankTexts(upper);
 
+    // The exchanges run on ranks and entry numbers; the names are moved into
+    // their places once at the end. The entry at i is held in locals while j
+    // runs, as it is the one every comparison of the pass involves.
+    std::vector<uint32_t> entry(count);
+    std::iota(entry.begin(), entry.end(), 0u);
     for (size_t i = 0; i + 1 < count; ++i) {
+        uint32_t heldRank = rank[i];
+        uint32_t heldEntry = entry[i];
         for (size_t j = i + 1; j < count; ++j) {
-            if (rank[i] > rank[j]) {
-                std::swap(rank[i], rank[j]);
-                std::swap(names[i], names[j]);
+            if (heldRank > rank[j]) {
+                std::swap(heldRank, rank[j]);
+                std::swap(heldEntry, entry[j]);
             }
         }
+        rank[i] = heldRank;
+        entry[i] = heldEntry;
     }
+
+    TextList sorted(count);
+    for (size_t k = 0; k < count; ++k) sorted[k] = std::move(names[entry[k]]);
+    std::move(sorted.begin(), sorted.end(), names.begin());
 }
 
 }  // namespace hs

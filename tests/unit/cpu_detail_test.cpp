@@ -405,6 +405,26 @@ TEST_F(CpuDetailRecord, UnavailableTimerLeavesTheSpeedZero) {
     EXPECT_EQ(m_detail.speedKHz, 0);
 }
 
+TEST_F(CpuDetailRecord, BrandStringWithoutNulIsCutToFitTheBuffer) {
+    UseLeaves("\"00000000\"=\"00000002 756e6547 6c65746e 49656e69\"\n"
+              "\"00000001\"=\"00000f29 00020809 00004400 bfebfbff\"\n"
+              "\"80000000\"=\"80000004 00000000 00000000 00000000\"\n"
+              "\"80000002\"=\"41414141 41414141 41414141 41414141\"\n"
+              "\"80000003\"=\"42424242 42424242 42424242 42424242\"\n"
+              "\"80000004\"=\"43434343 43434343 43434343 43434343\"\n");
+    EXPECT_EQ(Fill(0), 1u);
+    EXPECT_EQ(std::string(m_brand, 47), std::string(16, 'A') + std::string(16, 'B') + std::string(15, 'C'));
+    EXPECT_EQ(m_brand[47], '\0');
+}
+
+TEST_F(CpuDetailRecord, BrandStringIsCopiedUpToItsNul) {
+    std::memset(m_brand, 'z', sizeof m_brand);
+    UseProcessor("via-c3-1000-nehemiah");
+    EXPECT_EQ(Fill(0), 1u);
+    EXPECT_EQ(std::string(m_brand, 13), std::string("VIA Nehemiah") + '\0');
+    EXPECT_EQ(m_brand[13], 'z');  // bytes after the NUL are not written
+}
+
 TEST_F(CpuDetailRecord, NoCpuidLeavesTheCallersRecordAlone) {
     UseLeaves("\"00000000\"=\"00000002 756e6547 6c65746e 49656e69\"\n", Dword("CpuidSupported", 0));
     EXPECT_EQ(Fill(), 1u);

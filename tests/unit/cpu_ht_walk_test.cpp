@@ -24,7 +24,7 @@ public:
         m_current = mask;
         return true;
     }
-    void Yield() override { ++m_yields; }
+    void GiveUpTimeSlice() override { ++m_yields; }
     uint32_t ReadApicId() override { return m_apicByBit.at(m_current); }
 
     std::vector<uint32_t> m_tried;

@@ -219,6 +219,29 @@ TEST(CpuInitStates, IntelFamilyOutsideTheTablesGetsOnlyTheMmxSuffix) {
     EXPECT_EQ(without.m_cpuStates.GetName(), "");
 }
 
+TEST(CpuInitStates, HighestLeafAtOrAboveTheBrandLeafSkipsTheTableName) {
+    // The naming step compares leaf 0's answer with 0x80000004.
+    UseLeaves("\"00000000\"=\"80000004 756e6547 6c65746e 49656e69\"\n"
+              "\"00000001\"=\"00000686 00000001 00000000 00800000\"\n");
+    hs::CpuInfo info;
+    EXPECT_EQ(info.InitCpuStates(), 1u);
+    EXPECT_EQ(info.m_cpuStates.GetVendor(), hs::CCpuStates::VENDOR_INTEL);
+    ExpectRegs(info.m_cpuStates.m_leaf1, 0x00000686, 1, 0, 0x00800000, "leaf 1");
+    EXPECT_EQ(info.m_cpuStates.GetName(), "");
+}
+
+TEST(CpuInitStates, BrandStringWithoutNulIsTakenWhole) {
+    UseLeaves(std::string(kGenuineIntelLeaf0Max2) +
+              "\"00000001\"=\"00000f29 00020809 00004400 bfebfbff\"\n"
+              "\"80000000\"=\"80000004 00000000 00000000 00000000\"\n"
+              "\"80000002\"=\"41414141 41414141 41414141 41414141\"\n"
+              "\"80000003\"=\"42424242 42424242 42424242 42424242\"\n"
+              "\"80000004\"=\"43434343 43434343 43434343 43434343\"\n");
+    hs::CpuInfo info;
+    EXPECT_EQ(info.InitCpuStates(), 1u);
+    EXPECT_EQ(info.m_cpuStates.GetName(), std::string(16, 'A') + std::string(16, 'B') + std::string(16, 'C'));
+}
+
 TEST(CpuInitStates, SecondRunOverwritesTheSameFields) {
     UseProcessor("amd-athlon-1400-thunderbird");
     hs::CpuInfo info;

@@ -6,6 +6,7 @@
 
 #include "cpu/cpu_info.h"
 #include "cpu_machine_support.h"
+#include "platform/sim/sim_machine.h"
 
 namespace {
 
@@ -180,5 +181,35 @@ TEST(CpuSpeed, TscFrequencyForTheDetailRecord) {
     EXPECT_FALSE(hs::MeasureTscFrequency(0, kHz));
     EXPECT_EQ(kHz, 5);
 }
+
+#if defined(HARDSCAN_CPU_TRACE)
+std::string TraceOf(hs::CpuInfo &info, uint32_t expectedMHz) {
+    hs::sim::CaptureDebugOutput(true);
+    hs::sim::TakeDebugOutput();
+    EXPECT_EQ(info.GetCpuSpeed(), expectedMHz);
+    std::string trace = hs::sim::TakeDebugOutput();
+    hs::sim::CaptureDebugOutput(false);
+    return trace;
+}
+
+TEST(CpuSpeedTrace, EachMethodTriedIsTraced) {
+    UseProcessor("intel-pentium-4-2800-northwood-ht", ProcessorValues(Dword("TscKHz", 2800000)));
+    Processor measured;
+    EXPECT_EQ(TraceOf(measured.info, 2800), "dwSpeed1 = 2800");
+    EXPECT_EQ(TraceOf(measured.info, 2800), "");  // cached
+
+    UseProcessor("intel-pentium-4-2800-northwood-ht", ProcessorValues(Dword("TscKHz", 0)) + kRegistryMHz);
+    Processor fromRegistry;
+    EXPECT_EQ(TraceOf(fromRegistry.info, 799), "dwSpeed1 = 0dwSpeed2 = 799");
+
+    UseProcessor("intel-pentium-4-2800-northwood-ht", ProcessorValues(Dword("TscKHz", 0)));
+    Processor unknown;
+    EXPECT_EQ(TraceOf(unknown.info, 0), "dwSpeed1 = 0dwSpeed2 = 0dwSpeed3 = 0CpuInfo::GetCpuSpeed is UnKnown!");
+
+    UseProcessor("cyrix-mediagxm-233", ProcessorValues(Dword("TscKHz", 233000)));
+    Processor ineligible;
+    EXPECT_EQ(TraceOf(ineligible.info, 0), "");
+}
+#endif
 
 }  // namespace

@@ -17,7 +17,7 @@
 namespace {
 
 // Three pages: readable and writable, read-only, no access.
-class GuardPages : public ::testing::Test {
+class SimMemoryGuardPages : public ::testing::Test {
 protected:
     void SetUp() override {
         m_page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
@@ -34,7 +34,7 @@ protected:
     char *m_base = nullptr;
 };
 
-TEST_F(GuardPages, SimMemoryReadChecks) {
+TEST_F(SimMemoryGuardPages, ReadChecks) {
     EXPECT_FALSE(IsBadReadPtr(m_base, 2 * m_page));
     EXPECT_TRUE(IsBadReadPtr(m_base + 2 * m_page, 1));
     EXPECT_TRUE(IsBadReadPtr(m_base + 2 * m_page - 4, 8));  // runs into the guard page
@@ -45,7 +45,7 @@ TEST_F(GuardPages, SimMemoryReadChecks) {
     EXPECT_TRUE(IsBadReadPtr(m_base, static_cast<UINT_PTR>(-1)));
 }
 
-TEST_F(GuardPages, SimMemoryWriteChecks) {
+TEST_F(SimMemoryGuardPages, WriteChecks) {
     EXPECT_FALSE(IsBadWritePtr(m_base, m_page));
     EXPECT_TRUE(IsBadWritePtr(m_base, m_page + 1));  // into the read-only page
     EXPECT_TRUE(IsBadWritePtr(m_base + m_page, 1));
@@ -55,7 +55,7 @@ TEST_F(GuardPages, SimMemoryWriteChecks) {
     EXPECT_FALSE(IsBadWritePtr(&local, sizeof local));
 }
 
-TEST_F(GuardPages, SimMemoryUnmappedRange) {
+TEST_F(SimMemoryGuardPages, UnmappedRange) {
     ASSERT_EQ(0, munmap(m_base + m_page, m_page));
     EXPECT_TRUE(IsBadReadPtr(m_base, 2 * m_page));
     EXPECT_TRUE(IsBadReadPtr(m_base + m_page, 1));

@@ -64,6 +64,10 @@ export WINEARCH=win64
 export WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
 
+# A server left over from an interrupted run of this prefix goes first.
+if [ -d "$prefix" ]; then
+    "$wineserver" -k >/dev/null 2>&1
+fi
 rm -rf "$prefix"
 mkdir -p "$prefix"
 
@@ -75,8 +79,9 @@ trap stop_server EXIT
 trap 'stop_server; exit 1' INT TERM
 
 started=$(date +%s)
-# A persistent server keeps the session (and the imported registry) alive.
-"$wineserver" -p
+# The server outlives each program by 60 s, so the session (and the
+# imported registry) lasts from the import to the last program.
+"$wineserver" -p60
 if ! timeout 300 "$wine" wineboot -i >"$prefix/wineboot.log" 2>&1; then
     echo "FAIL: wineboot did not finish within 300 s:"
     tail -n 20 "$prefix/wineboot.log"

@@ -20,7 +20,7 @@ endif()
 # The export conformance program: loads Hardscan.dll at run time.
 add_executable(wine_test ${CMAKE_CURRENT_LIST_DIR}/wine_test.cpp)
 target_include_directories(wine_test PRIVATE ${CMAKE_SOURCE_DIR}/include)
-target_link_libraries(wine_test PRIVATE advapi32 iphlpapi)
+target_link_libraries(wine_test PRIVATE advapi32 iphlpapi winspool netapi32)
 target_link_options(wine_test PRIVATE -static-libgcc -static-libstdc++ -static)
 add_dependencies(wine_test hardscan)
 

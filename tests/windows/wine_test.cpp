@@ -9,6 +9,8 @@
 #include <winsock2.h>
 #include <windows.h>
 #include <iphlpapi.h>
+#include <nb30.h>
+#include <winspool.h>
 
 #include <algorithm>
 #include <cmath>
@@ -18,6 +20,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "hardscan.h"
@@ -394,6 +397,24 @@ AdapterSnapshot ReadAdapters()
     return snapshot;
 }
 
+// Printer names as the spooler lists them by name, level 4.
+std::vector<std::string> SpoolerPrinters()
+{
+    std::vector<std::string> names;
+    DWORD needed = 0, returned = 0;
+    EnumPrintersA(PRINTER_ENUM_NAME, nullptr, 4, nullptr, 0, &needed, &returned);
+    if (needed == 0)
+        return names;
+    std::vector<uint64_t> buffer(needed / sizeof(uint64_t) + 1);
+    if (!EnumPrintersA(PRINTER_ENUM_NAME, nullptr, 4, reinterpret_cast<BYTE *>(buffer.data()), needed, &needed,
+                       &returned))
+        return names;
+    const auto *printers = reinterpret_cast<const PRINTER_INFO_4A *>(buffer.data());
+    for (DWORD i = 0; i < returned; ++i)
+        names.push_back(printers[i].pPrinterName != nullptr ? printers[i].pPrinterName : "");
+    return names;
+}
+
 std::string HardwareText(const BYTE *address)
 {
     char text[13];
@@ -528,9 +549,12 @@ void TestCpuInfo()
     ok(size == 2 * sizeof(CPUINFO), "second record unreadable: size changed to %u\n", size);
     ok(oneReadable.Untouched(0, sizeof(CPUINFO)), "second record unreadable: the first record was written\n");
 
-    // No size at all is answered, not a crash.
+    // A size that cannot be read is answered like an unreadable buffer.
     result = pHsiGetCpuInfo(nullptr, nullptr);
-    ok(result == HS_ERROR_BUFFER_OVERFLOW || result == HS_SUCCESS, "null size: result %u\n", result);
+    ok(result == HS_ERROR_BUFFER_OVERFLOW, "null size: result %u, expected 111\n", result);
+    LowBuffer noSize(0, true);
+    result = pHsiGetCpuInfo(exact.As<CPUINFO>(), noSize.As<uint32_t>());
+    ok(result == HS_ERROR_BUFFER_OVERFLOW, "inaccessible size: result %u, expected 111\n", result);
 }
 
 void TestCpuInfoEx()
@@ -967,14 +991,80 @@ void TestAdapters()
            Joined(traces).c_str());
 }
 
+// The NetBIOS adapters as the system reports them: the enumeration's count
+// (0 when it fails) and, per LANA, the first six bytes of the adapter status
+// of "*"; walked is false when a reset or status query fails.
+struct NetbiosView {
+    int count = 0;
+    bool walked = false;
+    std::vector<std::vector<uint8_t>> addresses;
+};
+
+NetbiosView ReadNetbios()
+{
+    NetbiosView view;
+    LANA_ENUM lanas;
+    NCB ncb;
+    std::memset(&ncb, 0, sizeof ncb);
+    std::memset(&lanas, 0, sizeof lanas);
+    ncb.ncb_command = NCBENUM;
+    ncb.ncb_buffer = reinterpret_cast<PUCHAR>(&lanas);
+    ncb.ncb_length = sizeof lanas;
+    if (Netbios(&ncb) != NRC_GOODRET)
+        return view;
+    view.count = lanas.length;
+    for (int i = 0; i < view.count; ++i) {
+        std::memset(&ncb, 0, sizeof ncb);
+        ncb.ncb_command = NCBRESET;
+        ncb.ncb_lana_num = lanas.lana[i];
+        if (Netbios(&ncb) != NRC_GOODRET)
+            return view;
+        unsigned char status[600] = {0};
+        std::memset(&ncb, 0, sizeof ncb);
+        ncb.ncb_command = NCBASTAT;
+        ncb.ncb_lana_num = lanas.lana[i];
+        std::memcpy(ncb.ncb_callname, "*               ", 16);
+        ncb.ncb_buffer = status;
+        ncb.ncb_length = sizeof status;
+        if (Netbios(&ncb) != NRC_GOODRET)
+            return view;
+        view.addresses.emplace_back(status, status + 6);
+    }
+    view.walked = true;
+    return view;
+}
+
+// The texts that n NETINFO records carry: one per entry of an n-entry
+// address array (entries past the adapters are zero), "DEST" entries left
+// out, the records past the texts empty.
+std::vector<std::string> ExpectedNetbiosTexts(const NetbiosView &view, int32_t n)
+{
+    std::vector<std::string> texts;
+    for (int32_t i = 0; i < n; ++i) {
+        std::vector<uint8_t> address(6, 0);
+        if (static_cast<size_t>(i) < view.addresses.size())
+            address = view.addresses[i];
+        if (std::memcmp(address.data(), "DEST\0\0", 6) == 0)
+            continue;
+        char text[13];
+        std::snprintf(text, sizeof text, "%02x%02x%02x%02x%02x%02x", address[0], address[1], address[2],
+                      address[3], address[4], address[5]);
+        texts.push_back(text);
+    }
+    texts.resize(static_cast<size_t>(n));
+    return texts;
+}
+
 void TestNetBios()
 {
+    const NetbiosView netbios = ReadNetbios();
     const int32_t count = pHsiGetNetCount();
-    ok(count >= 0 && count == pHsiGetNetCount(), "HsiGetNetCount: %d, then %d\n", count, pHsiGetNetCount());
-    std::printf("NetBIOS adapters: %d\n", count);
+    ok(count == netbios.count, "HsiGetNetCount: %d, expected %d\n", count, netbios.count);
+    std::printf("NetBIOS adapters: %d (%s)\n", count, Joined(ExpectedNetbiosTexts(netbios, count)).c_str());
 
+    const int32_t n = count + 1;
     LowBuffer header(sizeof(INFOLIST), true);
-    LowBuffer records(4 * sizeof(NETINFO), true);
+    LowBuffer records(static_cast<size_t>(n) * sizeof(NETINFO), true);
     INFOLIST *list = header.As<INFOLIST>();
     list->records = records.Address32();
     int32_t result = pHsiGetNetInfoEx(list, 0);
@@ -985,28 +1075,34 @@ void TestNetBios()
     list->records = shortRecords.Address32();
     StartTraces();
     result = pHsiGetNetInfoEx(list, 2);
-    const std::vector<std::string> traces = StopTraces();
+    std::vector<std::string> traces = StopTraces();
     ok(result == 0 && header.Untouched(0, 8) && shortRecords.Untouched(0, sizeof(NETINFO)),
        "HsiGetNetInfoEx unreadable record: %d, something written\n", result);
     if (g_tracesWork)
         ok(HasTrace(traces, "HsiGetNetInfoEx failed! 1"), "HsiGetNetInfoEx unreadable record: traces %s\n",
            Joined(traces).c_str());
 
-    if (count > 0) {
-        list->records = records.Address32();
-        const int32_t n = std::min<int32_t>(count, 4);
-        result = pHsiGetNetInfoEx(list, n);
-        ok(result == 1, "HsiGetNetInfoEx count %d: %d, expected 1\n", n, result);
-        ok(list->count == n && list->recordSize == sizeof(NETINFO), "HsiGetNetInfoEx: header %d %u\n", list->count,
-           list->recordSize);
-        for (int32_t i = 0; i < n; ++i) {
-            const NETINFO &r = records.As<NETINFO>()[i];
-            const std::string mac = FieldText(r.mac, 32);
-            bool lowerHex = mac.size() == 12 || mac.empty();
-            for (char c : mac)
-                lowerHex &= (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
-            ok(lowerHex, "NetBIOS record %d: mac %s is not 12 lower-case digits\n", i, Quote(mac).c_str());
-        }
+    // One record more than there are adapters: the last carries zero digits.
+    list->records = records.Address32();
+    StartTraces();
+    result = pHsiGetNetInfoEx(list, n);
+    traces = StopTraces();
+    ok(list->count == n && list->recordSize == sizeof(NETINFO), "HsiGetNetInfoEx: header %d %u, expected %d 68\n",
+       list->count, list->recordSize, n);
+    if (count == 0 || !netbios.walked) {
+        ok(result == 0, "HsiGetNetInfoEx without a NetBIOS walk: %d, expected 0\n", result);
+        if (g_tracesWork)
+            ok(HasTrace(traces, "GetUserInfo() -- SimGetNetCard() false!"), "HsiGetNetInfoEx: traces %s\n",
+               Joined(traces).c_str());
+        return;
+    }
+    ok(result == 1, "HsiGetNetInfoEx count %d: %d, expected 1\n", n, result);
+    const std::vector<std::string> expected = ExpectedNetbiosTexts(netbios, n);
+    for (int32_t i = 0; i < n; ++i) {
+        const NETINFO &r = records.As<NETINFO>()[i];
+        ok(FieldHolds(r.mac, 32, expected[i], kFill), "NetBIOS record %d: mac %s, expected %s\n", i,
+           Quote(FieldText(r.mac, 32)).c_str(), Quote(expected[i]).c_str());
+        ok(static_cast<uint8_t>(r.ipText[31]) == kFill, "NetBIOS record %d: last byte of ipText written\n", i);
     }
 }
 
@@ -1077,6 +1173,28 @@ void TestDrives()
     ok(result == HS_SUCCESS, "drives fill: result %u, expected 0\n", result);
     CheckEntries("drive", buffer.As<DRIVERINFO>(), n, kDriveTypes);
 
+    // The drives of wine-test.reg: floppies, CD-ROM drives (IDE, then SCSI,
+    // then one placeholder per CD-ROM letter beyond them), IDE disks.
+    std::vector<std::pair<std::string, std::string>> expected = {
+        {"FloppyDisk", "HS floppy disk drive"}, {"CDROM", "HS IDE DVD-ROM"}, {"CDROM", "HS SCSI CD-ROM"}};
+    int cdromLetters = 0;
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        const char root[3] = {letter, ':', 0};
+        if (GetDriveTypeA(root) == DRIVE_CDROM)
+            ++cdromLetters;
+    }
+    for (int k = 1; k <= cdromLetters - 2; ++k)
+        expected.push_back({"CDROM", "CDRom " + std::to_string(k)});
+    expected.push_back({"DiskDrive", "HS IDE disk"});
+    ok(n == expected.size(), "drives: %u, expected %u\n", n, static_cast<unsigned>(expected.size()));
+    for (uint32_t i = 0; i < n && i < expected.size(); ++i) {
+        const DRIVERINFO &r = buffer.As<DRIVERINFO>()[i];
+        ok(FieldText(r.type, 32) == expected[i].first && FieldHolds(r.description, 260, expected[i].second, kFill),
+           "drive %u: %s %s, expected %s %s\n", i, Quote(FieldText(r.type, 32)).c_str(),
+           Quote(FieldText(r.description, 260)).c_str(), Quote(expected[i].first).c_str(),
+           Quote(expected[i].second).c_str());
+    }
+
     // One record short: 111 with the overflow trace, nothing written.
     LowBuffer shortBuffer((n - 1) * sizeof(DRIVERINFO) + 100, true);
     size = (n - 1) * sizeof(DRIVERINFO) + 100;
@@ -1113,6 +1231,40 @@ void TestDevices()
     result = pHsiGetDeviceInfo(buffer.As<DEVICEINFO>(), &size);
     ok(result == HS_SUCCESS, "devices fill: result %u, expected 0\n", result);
     CheckEntries("device", buffer.As<DEVICEINFO>(), n, kDeviceTypes);
+
+    // The devices of wine-test.reg, the printers the spooler names and the
+    // addressed adapters, in the order of the kinds.
+    std::vector<std::pair<std::string, std::string>> expected = {{"Display", "HS display adapter"}};
+    for (const std::string &printer : SpoolerPrinters())
+        expected.push_back({"Printer", printer});
+    expected.push_back({"Monitor", "HS monitor"});
+    expected.push_back({"Mouse", "HS PS/2 mouse"});
+    expected.push_back({"Keyboard", "HS keyboard"});
+    for (const IP_ADAPTER_INFO *adapter : ReadAdapters().Addressed())
+        expected.push_back({"Net", std::string(adapter->Description, strnlen(adapter->Description, 131))});
+    expected.push_back({"MEDIA", "HS USB audio"});
+    expected.push_back({"USB", "HS USB host controller"});
+    expected.push_back({"USB", "HS USB audio"});
+    expected.push_back({"SCSI", "HS SCSI controller"});
+    expected.push_back({"Modem", "HS modem"});
+    ok(n == expected.size(), "devices: %u, expected %u\n", n, static_cast<unsigned>(expected.size()));
+    for (uint32_t i = 0; i < n && i < expected.size(); ++i) {
+        const DEVICEINFO &r = buffer.As<DEVICEINFO>()[i];
+        ok(FieldText(r.type, 32) == expected[i].first && FieldHolds(r.description, 260, expected[i].second, kFill),
+           "device %u: %s %s, expected %s %s\n", i, Quote(FieldText(r.type, 32)).c_str(),
+           Quote(FieldText(r.description, 260)).c_str(), Quote(expected[i].first).c_str(),
+           Quote(expected[i].second).c_str());
+    }
+
+    // A fill without a new size query copies the lists of the last one.
+    LowBuffer second(n * sizeof(DEVICEINFO), true);
+    size = n * sizeof(DEVICEINFO);
+    result = pHsiGetDeviceInfo(second.As<DEVICEINFO>(), &size);
+    ok(result == HS_SUCCESS, "second device fill: result %u, expected 0\n", result);
+    for (uint32_t i = 0; i < n; ++i)
+        ok(std::memcmp(reinterpret_cast<const char *>(&second.As<DEVICEINFO>()[i]) + 4,
+                       reinterpret_cast<const char *>(&buffer.As<DEVICEINFO>()[i]) + 4, sizeof(DEVICEINFO) - 4) == 0,
+           "second device fill: record %u differs from the first fill\n", i);
 
     // The last record unreadable: 111 with the trace, nothing written.
     LowBuffer shortBuffer((n - 1) * sizeof(DEVICEINFO), true);

@@ -69,7 +69,7 @@ bool SelectMachine(const std::string &profile, std::string &error) {
 #endif
 }
 
-bool LoadLibrary(const std::string &path, Exports &e, std::string &error) {
+bool LoadHardscan(const std::string &path, Exports &e, std::string &error) {
     Handle h = Open(path);
     if (h == nullptr) {
         error = "cannot load " + path + ": " + LastError();

@@ -27,7 +27,7 @@ struct Exports {
 
 // Loads the library from path (default: next to this program). On failure
 // answers false with a message; an export that is missing is named.
-bool LoadLibrary(const std::string &path, Exports &exports, std::string &error);
+bool LoadHardscan(const std::string &path, Exports &exports, std::string &error);
 
 // The library's default path beside the running program.
 std::string DefaultLibraryPath();

@@ -43,7 +43,7 @@ int main(int argc, char **argv) {
         return kExitUsage;
     }
     Exports exports;
-    if (!LoadLibrary(libraryPath, exports, error)) {
+    if (!LoadHardscan(libraryPath, exports, error)) {
         std::cerr << "hsinfo: " << error << "\n";
         return error.rfind("export missing", 0) == 0 ? kExitExport : kExitLibrary;
     }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/sim/machine.h"
 #include "platform/sim/sim_machine.h"
 
 namespace {
@@ -18,10 +19,9 @@ struct Capture {
     std::string text;
 };
 
-Capture &TheCapture() {
-    static Capture *capture = new Capture;
-    return *capture;
-}
+Capture g_capture HS_INIT_PRIORITY(HS_PRIORITY_SIM_MACHINE);
+
+Capture &TheCapture() { return g_capture; }
 
 }  // namespace
 

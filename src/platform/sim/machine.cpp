@@ -26,11 +26,9 @@ struct Globals {
     ProcessState state;
 };
 
-// Never destroyed: the module's own shutdown may still call the platform.
-Globals &TheGlobals() {
-    static Globals *globals = new Globals;
-    return *globals;
-}
+Globals g_globals HS_INIT_PRIORITY(HS_PRIORITY_SIM_MACHINE);
+
+Globals &TheGlobals() { return g_globals; }
 
 ProcessState InitialState(const MachineFacts &facts) {
     ProcessState s;
@@ -61,6 +59,9 @@ std::shared_ptr<const Machine> BuildMachine(const std::string &profileText) {
 // Callers hold machineMutex.
 void Install(Globals &g, std::shared_ptr<const Machine> machine) {
     ProcessState state = InitialState(machine->facts);
+    // On the real processor a new machine also gives the thread back the
+    // processors of its initial affinity.
+    if (!machine->facts.processor.simulated) SetHostAffinity(state.processMask);
     g.machine = std::move(machine);
     std::lock_guard<std::mutex> lock(g.stateMutex);
     g.state = state;
@@ -127,10 +128,11 @@ void LoadMachineFile(const std::string &path) {
     Install(g, std::move(machine));
 }
 
-const std::string &DefaultProfile() {
-    static const std::string *text =
-        new std::string(reinterpret_cast<const char *>(kDefaultMachineProfile), kDefaultMachineProfileSize);
-    return *text;
-}
+namespace {
+const std::string g_defaultProfile HS_INIT_PRIORITY(HS_PRIORITY_SIM_MACHINE)(
+    reinterpret_cast<const char *>(kDefaultMachineProfile), kDefaultMachineProfileSize);
+}  // namespace
+
+const std::string &DefaultProfile() { return g_defaultProfile; }
 
 }  // namespace hs::sim

@@ -6,8 +6,14 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/platform.h"
 #include "platform/sim/machine_facts.h"
 #include "platform/sim/registry_tree.h"
+
+// The simulated machine's own static objects are built before every other
+// static object of the module and destroyed after them, so that the module's
+// start-up and shutdown can call the platform.
+#define HS_PRIORITY_SIM_MACHINE 1000
 
 namespace hs::sim {
 

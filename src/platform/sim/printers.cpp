@@ -8,6 +8,8 @@
 
 namespace {
 
+const hs::sim::PrinterListFacts g_noPrinters HS_INIT_PRIORITY(HS_PRIORITY_SIM_MACHINE);
+
 constexpr DWORD kErrorInvalidLevel = 124;
 constexpr DWORD kErrorInvalidName = 123;
 constexpr DWORD kNullReference = 1780;  // RPC_X_NULL_REF_POINTER
@@ -16,7 +18,6 @@ constexpr char kPortName[] = "LPT1:";
 
 // The list a call asks for, or null for a list that is always empty.
 const hs::sim::PrinterListFacts *ListFor(const hs::sim::PrintersFacts &f, DWORD flags, LPCSTR name, bool &badName) {
-    static const hs::sim::PrinterListFacts empty;
     badName = false;
     if (flags & PRINTER_ENUM_DEFAULT) return &f.defaults;
     if (flags & PRINTER_ENUM_LOCAL) return &f.locals;
@@ -25,7 +26,7 @@ const hs::sim::PrinterListFacts *ListFor(const hs::sim::PrintersFacts &f, DWORD 
         badName = true;
         return nullptr;
     }
-    return &empty;
+    return &g_noPrinters;
 }
 
 size_t StringsSize(const std::vector<std::string> &names, DWORD level) {

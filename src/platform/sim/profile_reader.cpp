@@ -53,6 +53,8 @@ std::vector<std::string> SplitLines(const std::string &text) {
         lines.push_back(std::move(line));
         start = end + 1;
     }
+    // A final line end closes the last line; it does not open an empty one.
+    if (lines.size() > 1 && lines.back().empty() && text.back() == '\n') lines.pop_back();
     return lines;
 }
 
@@ -109,6 +111,7 @@ private:
             std::string part = path.substr(start, end == std::string::npos ? std::string::npos : end - start);
             if (part.empty()) Fail("empty key name in the key path");
             if (part.size() > kMaxKeyNameLength) Fail("key name longer than 255 characters");
+            if (part.find('\0') != std::string::npos) Fail("NUL character in a key name");
             parts.push_back(std::move(part));
             if (end == std::string::npos) break;
             start = end + 1;
@@ -164,6 +167,7 @@ private:
                 name += c;
             }
             if (name.size() > kMaxValueNameLength) Fail("value name longer than 16383 characters");
+            if (name.find('\0') != std::string::npos) Fail("NUL character in a value name");
         }
         p = SkipBlanks(line, p);
         if (p >= line.size() || line[p] != '=') Fail("value without '='");

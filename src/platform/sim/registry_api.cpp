@@ -44,18 +44,20 @@ private:
     std::unordered_map<uintptr_t, OpenKey> m_keys;
 };
 
-HandleTable &Handles() {
-    static HandleTable *table = new HandleTable;
-    return *table;
-}
+HandleTable g_handles HS_INIT_PRIORITY(HS_PRIORITY_SIM_MACHINE);
+
+// The roots other than HKEY_LOCAL_MACHINE are empty on this machine.
+const std::shared_ptr<const RegNode> g_emptyRoot HS_INIT_PRIORITY(HS_PRIORITY_SIM_MACHINE) =
+    std::make_shared<RegNode>("");
+
+HandleTable &Handles() { return g_handles; }
 
 bool IsPredefined(HKEY key) {
     return key == HKEY_CLASSES_ROOT || key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE || key == HKEY_USERS ||
            key == HKEY_CURRENT_CONFIG;
 }
 
-// The key a handle stands for. The roots other than HKEY_LOCAL_MACHINE are
-// empty on this machine.
+// The key a handle stands for.
 LSTATUS Resolve(HKEY handle, OpenKey &key) {
     if (handle == HKEY_LOCAL_MACHINE) {
         std::shared_ptr<const Machine> machine = CurrentMachine();
@@ -63,8 +65,7 @@ LSTATUS Resolve(HKEY handle, OpenKey &key) {
         return ERROR_SUCCESS;
     }
     if (IsPredefined(handle)) {
-        static const std::shared_ptr<const RegNode> empty = std::make_shared<RegNode>("");
-        key = OpenKey{empty, empty.get()};
+        key = OpenKey{g_emptyRoot, g_emptyRoot.get()};
         return ERROR_SUCCESS;
     }
     return Handles().Find(handle, key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;

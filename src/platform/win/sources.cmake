@@ -1,3 +1,5 @@
 # The Windows platform: system DLLs and the processor instructions.
 file(GLOB HS_PLATFORM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/win/*.cpp)
 set(HS_PLATFORM_LIBS advapi32 iphlpapi netapi32 ws2_32 winspool winmm)
+# The DLL's version resource (numbers set by the top-level packaging block).
+list(APPEND HS_PLATFORM_SOURCES ${CMAKE_SOURCE_DIR}/src/platform/win/version.rc)

@@ -1,0 +1,132 @@
+#!/bin/sh
+# Installs a built tree into a scratch prefix and builds host programs against
+# the installed package, once with find_package(Hardscan) and once with
+# pkg-config; both must run and print what the in-tree example prints.
+#
+# usage: check-install.sh BUILD-DIR WORK-DIR CMAKE CC "CFLAGS" IN-TREE-EXAMPLE LIBDIR
+# (LIBDIR: the library folder under the prefix, CMAKE_INSTALL_LIBDIR)
+set -u
+
+if [ $# -ne 7 ]; then
+    echo "usage: $0 BUILD-DIR WORK-DIR CMAKE CC CFLAGS IN-TREE-EXAMPLE LIBDIR" >&2
+    exit 2
+fi
+build=$1
+work=$2
+cmake=$3
+cc=$4
+cflags=$5
+in_tree=$6
+libdir=$7
+case $libdir in
+    /*) echo "SKIPPED: the library folder $libdir is absolute, the package cannot move to a scratch prefix"; exit 0 ;;
+esac
+here=$(cd "$(dirname "$0")" && pwd)
+
+failures=0
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+
+# The built-in default machine for every program below.
+unset HARDSCAN_MACHINE HARDSCAN_DEBUG_OUTPUT
+
+rm -rf "$work"
+mkdir -p "$work"
+prefix=$work/prefix
+
+if ! "$cmake" --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1; then
+    echo "FAIL: cmake --install failed:"
+    cat "$work/install.log"
+    exit 1
+fi
+
+for f in include/hardscan.h $libdir/libhardscan.so $libdir/cmake/Hardscan/HardscanConfig.cmake \
+         $libdir/cmake/Hardscan/HardscanConfigVersion.cmake $libdir/cmake/Hardscan/HardscanTargets.cmake \
+         $libdir/pkgconfig/hardscan.pc bin/hsinfo libexec/hardscan/hsinfo; do
+    [ -e "$prefix/$f" ] || fail "$f was not installed"
+done
+if ! cmp -s "$here/../../include/hardscan.h" "$prefix/include/hardscan.h"; then
+    fail "the installed hardscan.h differs from include/hardscan.h"
+fi
+
+# The reference output: the in-tree example over the same machine.
+if ! "$in_tree" >"$work/expected.txt" 2>&1; then
+    fail "the in-tree example failed:"
+    cat "$work/expected.txt"
+fi
+
+# The installed library must be the one that the consumers load.
+check_consumer() {
+    name=$1
+    program=$2
+    if [ ! -x "$program" ]; then
+        fail "$name: $program was not built"
+        return
+    fi
+    loaded=$(LD_TRACE_LOADED_OBJECTS=1 "$program" 2>/dev/null | sed -n 's/.*libhardscan\.so => \([^ ]*\).*/\1/p')
+    case $loaded in
+        "$prefix/$libdir"/*) ;;
+        *) fail "$name: loads libhardscan.so from '$loaded', not from $prefix/$libdir" ;;
+    esac
+    if ! "$program" >"$work/$name.txt" 2>&1; then
+        fail "$name: the program failed:"
+        cat "$work/$name.txt"
+        return
+    fi
+    if ! cmp -s "$work/expected.txt" "$work/$name.txt"; then
+        fail "$name: the output differs from the in-tree example:"
+        diff "$work/expected.txt" "$work/$name.txt"
+        return
+    fi
+    echo "$name: builds against the installed package and prints $(grep -c '' "$work/$name.txt") lines as expected"
+}
+
+# 1. find_package(Hardscan) from a separate CMake project.
+if "$cmake" -S "$here" -B "$work/cmake-consumer" -DCMAKE_PREFIX_PATH="$prefix" \
+        -DCMAKE_C_COMPILER="$cc" -DCMAKE_C_FLAGS="$cflags" -DCMAKE_BUILD_TYPE=Release >"$work/cmake-consumer.log" 2>&1 &&
+   "$cmake" --build "$work/cmake-consumer" >>"$work/cmake-consumer.log" 2>&1; then
+    check_consumer find_package "$work/cmake-consumer/list_inventory"
+else
+    fail "the find_package consumer did not build:"
+    cat "$work/cmake-consumer.log"
+fi
+
+# 2. pkg-config, relocated: the .pc file finds its prefix from its own place.
+pc=$(command -v pkg-config || command -v pkgconf || true)
+if [ -z "$pc" ]; then
+    fail "pkg-config is not installed (Debian package pkgconf)"
+else
+    export PKG_CONFIG_PATH="$prefix/$libdir/pkgconfig"
+    if ! flags=$("$pc" --cflags --libs hardscan 2>"$work/pkg-config.log"); then
+        fail "pkg-config does not know hardscan:"
+        cat "$work/pkg-config.log"
+    else
+        version=$("$pc" --modversion hardscan)
+        echo "pkg-config: hardscan $version: $flags"
+        # shellcheck disable=SC2086
+        if "$cc" $cflags -o "$work/pkg-config-consumer" "$here/../list_inventory.c" $flags \
+                -Wl,-rpath,"$prefix/$libdir" >"$work/pkg-config-consumer.log" 2>&1; then
+            check_consumer pkg-config "$work/pkg-config-consumer"
+        else
+            fail "the pkg-config consumer did not build:"
+            cat "$work/pkg-config-consumer.log"
+        fi
+    fi
+fi
+
+# 3. The installed hsinfo finds the installed library by itself.
+if "$prefix/bin/hsinfo" drives >"$work/hsinfo.txt" 2>&1; then
+    echo "installed hsinfo runs: $(grep -c '' "$work/hsinfo.txt") lines"
+else
+    fail "the installed hsinfo failed:"
+    cat "$work/hsinfo.txt"
+fi
+
+if [ $failures -ne 0 ]; then
+    echo "$failures packaging checks failed"
+    exit 1
+fi
+echo "packaging: all checks passed"
+exit 0

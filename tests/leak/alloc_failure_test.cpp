@@ -1,0 +1,250 @@
+// Allocation failure inside every export: the library's objects are linked
+// into this program, whose global operator new can be armed to throw
+// std::bad_alloc at the Nth allocation. For every N up to the number of
+// allocations a call makes, the export must answer its failure result (or,
+// where the failing allocation is one the library can do without, its normal
+// result) and must not let the exception out, abort or leak.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "api/inventory.h"
+#include "hardscan.h"
+#include "platform/sim/sim_machine.h"
+
+namespace {
+
+// Allocations counted since the last Arm(); the one numbered s_failAt (and,
+// when s_failAfter, every later one) throws.
+long s_allocations = 0;
+long s_failAt = 0;
+bool s_failAfter = false;
+long s_injected = 0;
+
+void Arm(long failAt, bool failAfter) {
+    s_allocations = 0;
+    s_injected = 0;
+    s_failAfter = failAfter;
+    s_failAt = failAt;
+}
+
+void Disarm() { s_failAt = 0; }
+
+bool ShouldFail() {
+    ++s_allocations;
+    if (s_failAt <= 0) return false;
+    if (s_allocations == s_failAt || (s_failAfter && s_allocations > s_failAt)) {
+        ++s_injected;
+        return true;
+    }
+    return false;
+}
+
+void *Allocate(std::size_t size) {
+    if (ShouldFail()) throw std::bad_alloc();
+    void *p = std::malloc(size == 0 ? 1 : size);
+    if (p == nullptr) throw std::bad_alloc();
+    return p;
+}
+
+}  // namespace
+
+void *operator new(std::size_t size) { return Allocate(size); }
+void *operator new[](std::size_t size) { return Allocate(size); }
+void *operator new(std::size_t size, const std::nothrow_t &) noexcept {
+    try {
+        return Allocate(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void *operator new[](std::size_t size, const std::nothrow_t &) noexcept {
+    try {
+        return Allocate(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void operator delete(void *p) noexcept { std::free(p); }
+void operator delete[](void *p) noexcept { std::free(p); }
+void operator delete(void *p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void *p, std::size_t) noexcept { std::free(p); }
+
+namespace {
+
+// A call of one export with arguments that succeed on the test machine, and
+// the result that means failure.
+struct ExportCall {
+    std::string name;
+    std::function<int64_t()> call;
+    int64_t failure;
+};
+
+// Buffers of the right sizes, asked for once before the runs.
+struct Buffers {
+    std::vector<CPUINFO> cpus;
+    std::vector<DRIVERINFO> drives;
+    std::vector<DEVICEINFO> devices;
+    std::vector<IPADAPTERINFO> adapters;
+    std::vector<SOFTWAREINFO> programs;
+    std::vector<NETINFO> nets;
+    std::vector<uint8_t> block;
+    COMMONINFO common;
+    NETUSERINFO user;
+    INFOLIST cpuList;
+    INFOLIST netList;
+    SOFTWAREINFOLIST programList;
+    SYSINFOHEADER sizes;
+};
+
+template <typename T>
+uint32_t SizeOf(uint32_t (*query)(T *, uint32_t *)) {
+    uint32_t size = 0;
+    query(nullptr, &size);
+    return size;
+}
+
+void LoadSeveral() {
+    hs::sim::LoadMachineFile(HS_LEAK_DIR "/several.reg");
+    // A fresh collector over the machine just loaded.
+    hs::g_inventory.~CInventory();
+    new (&hs::g_inventory) hs::CInventory();
+}
+
+std::vector<ExportCall> Calls(Buffers &b) {
+    b.cpus.resize(SizeOf(HsiGetCpuInfo) / sizeof(CPUINFO));
+    b.drives.resize(SizeOf(HsiGetDriverInfo) / sizeof(DRIVERINFO));
+    b.devices.resize(SizeOf(HsiGetDeviceInfo) / sizeof(DEVICEINFO));
+    b.adapters.resize(4);
+    b.programs.resize(SizeOf(HsiGetSoftwareInfo) / sizeof(SOFTWAREINFO));
+    b.nets.resize(static_cast<size_t>(HsiGetNetCount()));
+    uint32_t total = 0;
+    HsiGetSysInfo(&b.sizes, &total);
+    b.block.resize(sizeof(SYSINFOHEADER) + total + 4);
+    const SYSINFOHEADER sizes = b.sizes;
+
+    auto sizeCall = [](auto fn, auto *data, size_t count, size_t rec) {
+        return [fn, data, count, rec]() -> int64_t {
+            uint32_t size = static_cast<uint32_t>(count * rec);
+            return fn(data, &size);
+        };
+    };
+    std::vector<ExportCall> calls;
+    calls.push_back({"HsiGetCpuCount", [] { return int64_t{HsiGetCpuCount()}; }, 0});
+    calls.push_back({"HsiGetNetCount", [] { return int64_t{HsiGetNetCount()}; }, 0});
+    calls.push_back({"HsiGetSoftwareCount", [] { return int64_t{HsiGetSoftwareCount()}; }, 0});
+    calls.push_back({"HsiGetCpuInfo", sizeCall(HsiGetCpuInfo, b.cpus.data(), b.cpus.size(), sizeof(CPUINFO)), 111});
+    calls.push_back({"HsiGetCpuInfo(query)", sizeCall(HsiGetCpuInfo, static_cast<CPUINFO *>(nullptr), 0, 0), 111});
+    calls.push_back({"HsiGetCpuInfoEx",
+                     [&b] {
+                         b.cpuList.records = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(b.cpus.data()));
+                         return int64_t{HsiGetCpuInfoEx(&b.cpuList, static_cast<int32_t>(b.cpus.size()))};
+                     },
+                     0});
+    calls.push_back({"HsiGetCommonInfo", [&b] { return int64_t{HsiGetCommonInfo(&b.common)}; }, 0});
+    calls.push_back({"HsiGetNetInfoEx",
+                     [&b] {
+                         b.netList.records = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(b.nets.data()));
+                         return int64_t{HsiGetNetInfoEx(&b.netList, static_cast<int32_t>(b.nets.size()))};
+                     },
+                     0});
+    calls.push_back({"HsiGetAdapterInfo",
+                     [&b] {
+                         uint32_t size = 0;
+                         return int64_t{HsiGetAdapterInfo(b.adapters.data(), &size)};
+                     },
+                     111});
+    calls.push_back({"HsiGetNetUserInfo", [&b] { return int64_t{HsiGetNetUserInfo(&b.user)}; }, 0});
+    calls.push_back({"HsiGetSoftwareInfo",
+                     sizeCall(HsiGetSoftwareInfo, b.programs.data(), b.programs.size(), sizeof(SOFTWAREINFO)), 111});
+    calls.push_back({"HsiGetSoftwareInfoEx",
+                     [&b] {
+                         b.programList.records = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(b.programs.data()));
+                         return int64_t{HsiGetSoftwareInfoEx(&b.programList, static_cast<int32_t>(b.programs.size()))};
+                     },
+                     0});
+    calls.push_back({"HsiGetDriverInfo",
+                     sizeCall(HsiGetDriverInfo, b.drives.data(), b.drives.size(), sizeof(DRIVERINFO)), 111});
+    calls.push_back({"HsiGetDeviceInfo(query)", sizeCall(HsiGetDeviceInfo, static_cast<DEVICEINFO *>(nullptr), 0, 0),
+                     111});
+    calls.push_back({"HsiGetDeviceInfo",
+                     sizeCall(HsiGetDeviceInfo, b.devices.data(), b.devices.size(), sizeof(DEVICEINFO)), 111});
+    calls.push_back({"HsiGetSysInfo(query)",
+                     [&b] {
+                         uint32_t total = 0;
+                         return int64_t{HsiGetSysInfo(reinterpret_cast<SYSINFOHEADER *>(b.block.data()), &total)};
+                     },
+                     232});
+    calls.push_back({"HsiGetSysInfo",
+                     [&b, sizes] {
+                         auto *header = reinterpret_cast<SYSINFOHEADER *>(b.block.data());
+                         *header = sizes;
+                         uint32_t total = sizes.commonSize + sizes.cpuSize + sizes.driverSize + sizes.deviceSize +
+                                          sizes.adapterSize + sizes.softwareSize;
+                         return int64_t{HsiGetSysInfo(header, &total)};
+                     },
+                     232});
+    return calls;
+}
+
+class ReliabilityAllocFailure : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override { LoadSeveral(); }
+};
+
+TEST_P(ReliabilityAllocFailure, EveryExportAnswersItsFailureResult) {
+    const bool failAfter = GetParam();
+    Buffers buffers;
+    std::vector<ExportCall> calls = Calls(buffers);
+    long totalRuns = 0;
+    for (const ExportCall &c : calls) {
+        SCOPED_TRACE(c.name);
+        // The normal result, and the number of allocations the call makes.
+        Arm(0, false);
+        const int64_t normal = c.call();
+        const long allocations = s_allocations;
+        ASSERT_NE(normal, c.failure) << "the call must succeed on the test machine";
+        long failures = 0;
+        long normals = 0;
+        for (long n = 1; n <= allocations + 1; ++n) {
+            Arm(n, failAfter);
+            int64_t result = 0;
+            try {
+                result = c.call();
+            } catch (...) {
+                Disarm();
+                FAIL() << "an exception left the export at allocation " << n;
+            }
+            const long injected = s_injected;
+            Disarm();
+            ++totalRuns;
+            if (injected == 0) {
+                EXPECT_EQ(normal, result) << "no failure injected at " << n;
+                continue;
+            }
+            if (result == c.failure) {
+                ++failures;
+            } else {
+                EXPECT_EQ(normal, result) << "allocation " << n << " failed";
+                ++normals;
+            }
+        }
+        std::printf("[ reliability ] %-24s %s: %ld allocations, %ld failure results, %ld normal results\n",
+                    c.name.c_str(), failAfter ? "fail-after" : "fail-once", allocations, failures, normals);
+        if (allocations > 0) EXPECT_GT(failures + normals, 0) << "no failure was injected";
+    }
+    std::printf("[ reliability ] %ld calls with an injected allocation failure\n", totalRuns);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, ReliabilityAllocFailure, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool> &info) {
+                             return info.param ? std::string("FailAfter") : std::string("FailOnce");
+                         });
+
+}  // namespace

@@ -1,0 +1,222 @@
+// Loads and unloads libhardscan.so again and again, calling every export in
+// each cycle, so that a leak checker sees every load, every export and every
+// unload. Prints the cycle count, the export results of the last cycle and
+// the process's peak resident memory.
+//
+//   load_cycles LIBRARY CYCLES [--large DEVICES PROGRAMS]
+//
+// The machine is the one HARDSCAN_MACHINE names; with --large the program
+// writes a machine with DEVICES started device instances and PROGRAMS
+// installed programs to a temporary file and uses that one.
+#include <dlfcn.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "hardscan.h"
+
+namespace {
+
+template <typename F>
+F *Symbol(void *handle, const char *name) {
+    void *symbol = dlsym(handle, name);
+    if (symbol == nullptr) {
+        std::fprintf(stderr, "load_cycles: missing export %s\n", name);
+        std::exit(1);
+    }
+    return reinterpret_cast<F *>(symbol);
+}
+
+#define EXPORT(handle, name) Symbol<decltype(name)>(handle, #name)
+
+// What one cycle saw: the counts and the result of every call.
+struct CycleResult {
+    int32_t cpus = 0, nets = 0, programs = 0, adapters = 0;
+    uint32_t drives = 0, devices = 0;
+    std::vector<int64_t> results;
+};
+
+// Every export, each with a null or size query first and then a fill of the
+// size it asked for.
+CycleResult RunCycle(void *h) {
+    CycleResult r;
+    auto &results = r.results;
+    r.cpus = EXPORT(h, HsiGetCpuCount)();
+    r.nets = EXPORT(h, HsiGetNetCount)();
+    r.programs = EXPORT(h, HsiGetSoftwareCount)();
+
+    uint32_t size = 0;
+    results.push_back(EXPORT(h, HsiGetCpuInfo)(nullptr, &size));
+    std::vector<uint8_t> cpus(size + 1);
+    results.push_back(EXPORT(h, HsiGetCpuInfo)(reinterpret_cast<CPUINFO *>(cpus.data()), &size));
+
+    std::vector<CPUINFO> cpuRecords(static_cast<size_t>(r.cpus > 0 ? r.cpus : 1));
+    INFOLIST list{};
+    list.records = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(cpuRecords.data()));
+    // Host heap addresses may lie above 4 GiB: the list calls get records
+    // only where the 32-bit address names them.
+    const bool low = reinterpret_cast<uintptr_t>(cpuRecords.data()) <= 0xFFFFFFFFu;
+    results.push_back(EXPORT(h, HsiGetCpuInfoEx)(&list, low ? r.cpus : -1));
+
+    COMMONINFO common{};
+    results.push_back(EXPORT(h, HsiGetCommonInfo)(&common));
+
+    std::vector<NETINFO> nets(static_cast<size_t>(r.nets > 0 ? r.nets : 1));
+    INFOLIST netList{};
+    netList.records = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(nets.data()));
+    const bool netLow = reinterpret_cast<uintptr_t>(nets.data()) <= 0xFFFFFFFFu;
+    results.push_back(EXPORT(h, HsiGetNetInfoEx)(&netList, netLow ? r.nets : 0));
+
+    size = 0;
+    results.push_back(EXPORT(h, HsiGetAdapterInfo)(nullptr, &size));
+    r.adapters = static_cast<int32_t>(size / sizeof(IPADAPTERINFO));
+    std::vector<IPADAPTERINFO> adapters(64);
+    results.push_back(EXPORT(h, HsiGetAdapterInfo)(adapters.data(), &size));
+    results.push_back(EXPORT(h, HsiGetAdapterCount)(nullptr));
+
+    NETUSERINFO user{};
+    results.push_back(EXPORT(h, HsiGetNetUserInfo)(&user));
+
+    size = 0;
+    results.push_back(EXPORT(h, HsiGetSoftwareInfo)(nullptr, &size));
+    std::vector<uint8_t> programs(size + 1);
+    results.push_back(EXPORT(h, HsiGetSoftwareInfo)(reinterpret_cast<SOFTWAREINFO *>(programs.data()), &size));
+    std::vector<SOFTWAREINFO> programRecords(static_cast<size_t>(r.programs > 0 ? r.programs : 1));
+    SOFTWAREINFOLIST programList{};
+    programList.records = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(programRecords.data()));
+    const bool programsLow = reinterpret_cast<uintptr_t>(programRecords.data()) <= 0xFFFFFFFFu;
+    results.push_back(EXPORT(h, HsiGetSoftwareInfoEx)(&programList, programsLow ? r.programs : 0));
+
+    size = 0;
+    results.push_back(EXPORT(h, HsiGetDriverInfo)(nullptr, &size));
+    r.drives = size / sizeof(DRIVERINFO);
+    std::vector<uint8_t> drives(size + 1);
+    results.push_back(EXPORT(h, HsiGetDriverInfo)(reinterpret_cast<DRIVERINFO *>(drives.data()), &size));
+
+    size = 0;
+    results.push_back(EXPORT(h, HsiGetDeviceInfo)(nullptr, &size));
+    r.devices = size / sizeof(DEVICEINFO);
+    std::vector<uint8_t> devices(size + 1);
+    results.push_back(EXPORT(h, HsiGetDeviceInfo)(reinterpret_cast<DEVICEINFO *>(devices.data()), &size));
+
+    SYSINFOHEADER header{};
+    uint32_t total = 0;
+    results.push_back(EXPORT(h, HsiGetSysInfo)(&header, &total));
+    std::vector<uint8_t> block(sizeof header + total);
+    std::memcpy(block.data(), &header, sizeof header);
+    results.push_back(EXPORT(h, HsiGetSysInfo)(reinterpret_cast<SYSINFOHEADER *>(block.data()), &total));
+    return r;
+}
+
+// A machine with `devices` started device instances spread over the device
+// and drive classes, and `programs` installed programs.
+std::string WriteLargeMachine(long devices, long programs) {
+    static const char *const kClasses[] = {
+        "{4D36E968-E325-11CE-BFC1-08002BE10318}", "{4D36E96E-E325-11CE-BFC1-08002BE10318}",
+        "{4D36E96F-E325-11CE-BFC1-08002BE10318}", "{4D36E96B-E325-11CE-BFC1-08002BE10318}",
+        "{4D36E96C-E325-11CE-BFC1-08002BE10318}", "{36FC9E60-C465-11CF-8056-444553540000}",
+        "{4D36E97B-E325-11CE-BFC1-08002BE10318}", "{4D36E96D-E325-11CE-BFC1-08002BE10318}",
+        "{4D36E967-E325-11CE-BFC1-08002BE10318}", "{4D36E965-E325-11CE-BFC1-08002BE10318}",
+        "{4D36E980-E325-11CE-BFC1-08002BE10318}",
+    };
+    static const char *const kEnumerators[] = {"PCI", "USB", "ACPI", "IDE", "SCSI", "Root", "FDC", "DISPLAY"};
+    char path[] = "/tmp/hardscan-large-XXXXXX";
+    const int fd = mkstemp(path);
+    if (fd < 0) {
+        std::perror("mkstemp");
+        std::exit(1);
+    }
+    FILE *out = fdopen(fd, "w");
+    std::fprintf(out,
+                 "REGEDIT4\n\n[HKEY_SIMULATION\\Processor]\n\"TscKHz\"=dword:000b71b0\n"
+                 "[HKEY_SIMULATION\\Processor\\Leaves]\n\"00000000\"=\"00000002 756e6547 6c65746e 49656e69\"\n"
+                 "\"00000001\"=\"00000683 00000002 00000000 0387f9ff\"\n"
+                 "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion]\n"
+                 "\"ProductName\"=\"Microsoft Windows XP\"\n"
+                 "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon]\n"
+                 "\"DefaultUserName\"=\"large\"\n"
+                 "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ComputerName]\n"
+                 "\"ComputerName\"=\"LARGE\"\n"
+                 "[HKEY_SIMULATION\\Adapters\\1]\n\"AdapterName\"=\"{AAAA}\"\n\"Description\"=\"Card\"\n"
+                 "\"Address\"=hex:00,0c,29,aa,bb,cc\n\"IpAddress\"=\"10.0.0.1\"\n"
+                 "[HKEY_SIMULATION\\Printers\\Local\\1]\n\"Name\"=\"Laser\"\n");
+    for (long i = 0; i < devices; ++i) {
+        const char *enumerator = kEnumerators[i % 8];
+        const char *guid = kClasses[i % 11];
+        std::fprintf(out,
+                     "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Enum\\%s\\DEV_%04lx\\%ld]\n"
+                     "\"ClassGUID\"=\"%s\"\n\"DeviceDesc\"=\"Device %ld of a large machine\"\n"
+                     "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Enum\\%s\\DEV_%04lx\\%ld\\Control]\n",
+                     enumerator, i / 64, i, guid, i, enumerator, i / 64, i);
+    }
+    for (long i = 0; i < programs; ++i) {
+        std::fprintf(out,
+                     "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\P%06ld]\n"
+                     "\"DisplayName\"=\"Program %06ld\"\n\"UninstallString\"=\"remove %ld\"\n",
+                     i, (i * 7919) % programs, i);
+    }
+    std::fclose(out);
+    return path;
+}
+
+long PeakRssKiB() {
+    struct rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: load_cycles LIBRARY CYCLES [--large DEVICES PROGRAMS]\n");
+        return 2;
+    }
+    const char *library = argv[1];
+    const long cycles = std::strtol(argv[2], nullptr, 10);
+    std::string largeMachine;
+    if (argc >= 6 && std::strcmp(argv[3], "--large") == 0) {
+        largeMachine = WriteLargeMachine(std::strtol(argv[4], nullptr, 10), std::strtol(argv[5], nullptr, 10));
+        setenv("HARDSCAN_MACHINE", largeMachine.c_str(), 1);
+        std::printf("machine: %s\n", largeMachine.c_str());
+    }
+    const long rssBefore = PeakRssKiB();
+    const auto start = std::chrono::steady_clock::now();
+    CycleResult first;
+    CycleResult last;
+    for (long i = 0; i < cycles; ++i) {
+        void *handle = dlopen(library, RTLD_NOW | RTLD_LOCAL);
+        if (handle == nullptr) {
+            std::fprintf(stderr, "load_cycles: dlopen: %s\n", dlerror());
+            return 1;
+        }
+        last = RunCycle(handle);
+        if (i == 0) first = last;
+        if (dlclose(handle) != 0) {
+            std::fprintf(stderr, "load_cycles: dlclose: %s\n", dlerror());
+            return 1;
+        }
+        // Every cycle sees the same machine and answers the same.
+        if (last.results != first.results || last.devices != first.devices || last.programs != first.programs) {
+            std::fprintf(stderr, "load_cycles: cycle %ld answered differently from the first\n", i);
+            return 1;
+        }
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (!largeMachine.empty()) std::remove(largeMachine.c_str());
+    std::printf("cycles: %ld in %.1f s\n", cycles, seconds);
+    std::printf("counts: cpus %d, nets %d, adapters %d, programs %d, drives %u, devices %u\n", last.cpus, last.nets,
+                last.adapters, last.programs, last.drives, last.devices);
+    std::printf("results:");
+    for (int64_t r : last.results) std::printf(" %lld", static_cast<long long>(r));
+    std::printf("\npeak RSS: %ld KiB (%ld KiB before the first load)\n", PeakRssKiB(), rssBefore);
+    return 0;
+}
