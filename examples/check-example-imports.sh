@@ -27,9 +27,9 @@ for program in "$@"; do
     # The names imported from Hardscan.dll: the lines after its "DLL Name"
     # up to the next DLL.
     names=$(printf '%s\n' "$headers" | awk '
-        /DLL Name:/ { inside = ($3 == "Hardscan.dll") ; next }
-        inside && NF >= 3 && $1 ~ /^[0-9a-f]+$/ && $2 ~ /^[0-9]+$/ { print $3 }
-        inside && NF >= 2 && $1 ~ /^[0-9a-f]+$/ && $2 ~ /^[A-Za-z_]/ { print $2 }' | sort -u)
+        /DLL Name:/ { inside = ($3 == "Hardscan.dll"); next }
+        NF == 0 { inside = 0; next }
+        inside && NF >= 3 && $1 ~ /^[0-9a-f]+$/ && $2 ~ /^[0-9]+$/ { print $3 }' | sort -u)
     want="HsiGetDeviceInfo
 HsiGetDriverInfo
 HsiGetSoftwareInfo"

@@ -155,8 +155,14 @@ typedef struct SYSINFOHEADER {
 /* Layout checks: sizes and offsets are part of the interface. */
 #if defined(__cplusplus)
 #define HS_STATIC_ASSERT(cond, msg) static_assert(cond, msg)
-#else
+#elif defined(__STDC_VERSION__) && __STDC_VERSION__ >= 201112L
 #define HS_STATIC_ASSERT(cond, msg) _Static_assert(cond, msg)
+#else
+/* C99: an array type of negative size fails to compile. */
+#define HS_STATIC_ASSERT_JOIN2(a, b) a##b
+#define HS_STATIC_ASSERT_JOIN(a, b) HS_STATIC_ASSERT_JOIN2(a, b)
+#define HS_STATIC_ASSERT(cond, msg) \
+    typedef char HS_STATIC_ASSERT_JOIN(hs_layout_check_, __LINE__)[(cond) ? 1 : -1]
 #endif
 
 HS_STATIC_ASSERT(sizeof(CPUINFO) == 528, "CPUINFO size");

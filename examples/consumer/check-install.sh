@@ -116,12 +116,19 @@ else
     fi
 fi
 
-# 3. The installed hsinfo finds the installed library by itself.
-if "$prefix/bin/hsinfo" drives >"$work/hsinfo.txt" 2>&1; then
-    echo "installed hsinfo runs: $(grep -c '' "$work/hsinfo.txt") lines"
+# 3. The installed hsinfo finds the installed library by itself and prints
+#    what the in-tree hsinfo prints.
+if [ -x "$build/hsinfo" ] && "$build/hsinfo" drives >"$work/hsinfo-expected.txt" 2>&1 &&
+   "$prefix/bin/hsinfo" drives >"$work/hsinfo.txt" 2>&1; then
+    if cmp -s "$work/hsinfo-expected.txt" "$work/hsinfo.txt"; then
+        echo "installed hsinfo: prints the drives as the in-tree hsinfo does ($(grep -c '' "$work/hsinfo.txt") lines)"
+    else
+        fail "the installed hsinfo prints other drives than the in-tree one:"
+        diff "$work/hsinfo-expected.txt" "$work/hsinfo.txt"
+    fi
 else
-    fail "the installed hsinfo failed:"
-    cat "$work/hsinfo.txt"
+    fail "hsinfo failed (in-tree or installed):"
+    cat "$work/hsinfo-expected.txt" "$work/hsinfo.txt" 2>/dev/null
 fi
 
 if [ $failures -ne 0 ]; then

@@ -56,7 +56,19 @@ Staging RecordStaging(uint32_t sectionSize, uint32_t recordSize) {
 }
 
 uint32_t FillBlock(SYSINFOHEADER *header, uint8_t *block, uint32_t total) {
-    const SYSINFOHEADER sizes = *header;
+    // No section can be larger than the whole block: a header of stray sizes
+    // is cut to the block, and a block the caller does not hold fails before
+    // anything is gathered, so staging never outgrows the caller's memory.
+    SYSINFOHEADER sizes = *header;
+    uint32_t *const fields[6] = {&sizes.commonSize,  &sizes.cpuSize,     &sizes.driverSize,
+                                 &sizes.deviceSize, &sizes.adapterSize, &sizes.softwareSize};
+    uint64_t sum = 0;
+    for (uint32_t *field : fields) {
+        if (*field > total) *field = total;
+        sum += *field;
+    }
+    const size_t held = static_cast<size_t>(sum < total ? sum : total);
+    if (held > 0 && !IsUsable(block, held)) return HS_ERROR_INVALID_BLOCK;
     std::vector<Staging> staged;
     staged.reserve(6);
 

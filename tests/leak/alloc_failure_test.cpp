@@ -5,12 +5,14 @@
 // where the failing allocation is one the library can do without, its normal
 // result) and must not let the exception out, abort or leak.
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -86,21 +88,56 @@ struct ExportCall {
     int64_t failure;
 };
 
+// Caller memory below 4 GiB, so that the 32-bit record addresses of the list
+// calls name it.
+class LowArena {
+public:
+    LowArena() {
+        void *p = mmap(nullptr, kSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_32BIT, -1, 0);
+        if (p == MAP_FAILED) throw std::runtime_error("mmap failed");
+        m_base = static_cast<uint8_t *>(p);
+    }
+    ~LowArena() { munmap(m_base, kSize); }
+    LowArena(const LowArena &) = delete;
+    LowArena &operator=(const LowArena &) = delete;
+
+    template <typename T>
+    T *Take(size_t count) {
+        const size_t bytes = (count * sizeof(T) + 15) / 16 * 16;
+        if (m_used + bytes > kSize) throw std::runtime_error("arena full");
+        T *p = reinterpret_cast<T *>(m_base + m_used);
+        m_used += bytes;
+        return p;
+    }
+
+    // Every byte handed out so far.
+    std::vector<uint8_t> Snapshot() const { return std::vector<uint8_t>(m_base, m_base + m_used); }
+
+private:
+    static constexpr size_t kSize = 4 << 20;
+    uint8_t *m_base = nullptr;
+    size_t m_used = 0;
+};
+
+uint32_t Low32(const void *p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
+
 // Buffers of the right sizes, asked for once before the runs.
 struct Buffers {
-    std::vector<CPUINFO> cpus;
-    std::vector<DRIVERINFO> drives;
-    std::vector<DEVICEINFO> devices;
-    std::vector<IPADAPTERINFO> adapters;
-    std::vector<SOFTWAREINFO> programs;
-    std::vector<NETINFO> nets;
-    std::vector<uint8_t> block;
-    COMMONINFO common;
-    NETUSERINFO user;
-    INFOLIST cpuList;
-    INFOLIST netList;
-    SOFTWAREINFOLIST programList;
-    SYSINFOHEADER sizes;
+    LowArena arena;
+    CPUINFO *cpus = nullptr;
+    DRIVERINFO *drives = nullptr;
+    DEVICEINFO *devices = nullptr;
+    IPADAPTERINFO *adapters = nullptr;
+    SOFTWAREINFO *programs = nullptr;
+    NETINFO *nets = nullptr;
+    uint8_t *block = nullptr;
+    COMMONINFO *common = nullptr;
+    NETUSERINFO *user = nullptr;
+    INFOLIST *cpuList = nullptr;
+    INFOLIST *netList = nullptr;
+    SOFTWAREINFOLIST *programList = nullptr;
+    size_t cpuCount = 0, driveCount = 0, deviceCount = 0, programCount = 0, netCount = 0;
+    SYSINFOHEADER sizes{};
 };
 
 template <typename T>
@@ -117,16 +154,29 @@ void LoadSeveral() {
     new (&hs::g_inventory) hs::CInventory();
 }
 
+constexpr uint32_t kUnwritten = 0xFFFFFFFFu;
+constexpr int64_t kFailedQuery = int64_t{111} << 32 | kUnwritten;
+
 std::vector<ExportCall> Calls(Buffers &b) {
-    b.cpus.resize(SizeOf(HsiGetCpuInfo) / sizeof(CPUINFO));
-    b.drives.resize(SizeOf(HsiGetDriverInfo) / sizeof(DRIVERINFO));
-    b.devices.resize(SizeOf(HsiGetDeviceInfo) / sizeof(DEVICEINFO));
-    b.adapters.resize(4);
-    b.programs.resize(SizeOf(HsiGetSoftwareInfo) / sizeof(SOFTWAREINFO));
-    b.nets.resize(static_cast<size_t>(HsiGetNetCount()));
+    b.cpuCount = SizeOf(HsiGetCpuInfo) / sizeof(CPUINFO);
+    b.driveCount = SizeOf(HsiGetDriverInfo) / sizeof(DRIVERINFO);
+    b.deviceCount = SizeOf(HsiGetDeviceInfo) / sizeof(DEVICEINFO);
+    b.programCount = SizeOf(HsiGetSoftwareInfo) / sizeof(SOFTWAREINFO);
+    b.netCount = static_cast<size_t>(HsiGetNetCount());
+    b.cpus = b.arena.Take<CPUINFO>(b.cpuCount);
+    b.drives = b.arena.Take<DRIVERINFO>(b.driveCount);
+    b.devices = b.arena.Take<DEVICEINFO>(b.deviceCount);
+    b.adapters = b.arena.Take<IPADAPTERINFO>(8);
+    b.programs = b.arena.Take<SOFTWAREINFO>(b.programCount);
+    b.nets = b.arena.Take<NETINFO>(b.netCount);
+    b.common = b.arena.Take<COMMONINFO>(1);
+    b.user = b.arena.Take<NETUSERINFO>(1);
+    b.cpuList = b.arena.Take<INFOLIST>(1);
+    b.netList = b.arena.Take<INFOLIST>(1);
+    b.programList = b.arena.Take<SOFTWAREINFOLIST>(1);
     uint32_t total = 0;
     HsiGetSysInfo(&b.sizes, &total);
-    b.block.resize(sizeof(SYSINFOHEADER) + total + 4);
+    b.block = b.arena.Take<uint8_t>(sizeof(SYSINFOHEADER) + total + 4);
     const SYSINFOHEADER sizes = b.sizes;
 
     auto sizeCall = [](auto fn, auto *data, size_t count, size_t rec) {
@@ -135,55 +185,63 @@ std::vector<ExportCall> Calls(Buffers &b) {
             return fn(data, &size);
         };
     };
+    // A size query answers 111 either way: its result together with the size
+    // it wrote (a failed query leaves the size as it was).
+    auto queryCall = [](auto fn) {
+        return [fn]() -> int64_t {
+            uint32_t size = kUnwritten;
+            return int64_t{fn(nullptr, &size)} << 32 | size;
+        };
+    };
     std::vector<ExportCall> calls;
     calls.push_back({"HsiGetCpuCount", [] { return int64_t{HsiGetCpuCount()}; }, 0});
     calls.push_back({"HsiGetNetCount", [] { return int64_t{HsiGetNetCount()}; }, 0});
     calls.push_back({"HsiGetSoftwareCount", [] { return int64_t{HsiGetSoftwareCount()}; }, 0});
-    calls.push_back({"HsiGetCpuInfo", sizeCall(HsiGetCpuInfo, b.cpus.data(), b.cpus.size(), sizeof(CPUINFO)), 111});
-    calls.push_back({"HsiGetCpuInfo(query)", sizeCall(HsiGetCpuInfo, static_cast<CPUINFO *>(nullptr), 0, 0), 111});
+    calls.push_back({"HsiGetCpuInfo", sizeCall(HsiGetCpuInfo, b.cpus, b.cpuCount, sizeof(CPUINFO)), 111});
+    calls.push_back({"HsiGetCpuInfo(query)", queryCall(HsiGetCpuInfo), kFailedQuery});
     calls.push_back({"HsiGetCpuInfoEx",
                      [&b] {
-                         b.cpuList.records = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(b.cpus.data()));
-                         return int64_t{HsiGetCpuInfoEx(&b.cpuList, static_cast<int32_t>(b.cpus.size()))};
+                         b.cpuList->records = Low32(b.cpus);
+                         return int64_t{HsiGetCpuInfoEx(b.cpuList, static_cast<int32_t>(b.cpuCount))};
                      },
                      0});
-    calls.push_back({"HsiGetCommonInfo", [&b] { return int64_t{HsiGetCommonInfo(&b.common)}; }, 0});
+    calls.push_back({"HsiGetCommonInfo", [&b] { return int64_t{HsiGetCommonInfo(b.common)}; }, 0});
     calls.push_back({"HsiGetNetInfoEx",
                      [&b] {
-                         b.netList.records = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(b.nets.data()));
-                         return int64_t{HsiGetNetInfoEx(&b.netList, static_cast<int32_t>(b.nets.size()))};
+                         b.netList->records = Low32(b.nets);
+                         return int64_t{HsiGetNetInfoEx(b.netList, static_cast<int32_t>(b.netCount))};
                      },
                      0});
     calls.push_back({"HsiGetAdapterInfo",
                      [&b] {
                          uint32_t size = 0;
-                         return int64_t{HsiGetAdapterInfo(b.adapters.data(), &size)};
+                         return int64_t{HsiGetAdapterInfo(b.adapters, &size)};
                      },
                      111});
-    calls.push_back({"HsiGetNetUserInfo", [&b] { return int64_t{HsiGetNetUserInfo(&b.user)}; }, 0});
+    calls.push_back({"HsiGetNetUserInfo", [&b] { return int64_t{HsiGetNetUserInfo(b.user)}; }, 0});
     calls.push_back({"HsiGetSoftwareInfo",
-                     sizeCall(HsiGetSoftwareInfo, b.programs.data(), b.programs.size(), sizeof(SOFTWAREINFO)), 111});
+                     sizeCall(HsiGetSoftwareInfo, b.programs, b.programCount, sizeof(SOFTWAREINFO)), 111});
     calls.push_back({"HsiGetSoftwareInfoEx",
                      [&b] {
-                         b.programList.records = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(b.programs.data()));
-                         return int64_t{HsiGetSoftwareInfoEx(&b.programList, static_cast<int32_t>(b.programs.size()))};
+                         b.programList->records = Low32(b.programs);
+                         return int64_t{HsiGetSoftwareInfoEx(b.programList, static_cast<int32_t>(b.programCount))};
                      },
                      0});
     calls.push_back({"HsiGetDriverInfo",
-                     sizeCall(HsiGetDriverInfo, b.drives.data(), b.drives.size(), sizeof(DRIVERINFO)), 111});
-    calls.push_back({"HsiGetDeviceInfo(query)", sizeCall(HsiGetDeviceInfo, static_cast<DEVICEINFO *>(nullptr), 0, 0),
-                     111});
+                     sizeCall(HsiGetDriverInfo, b.drives, b.driveCount, sizeof(DRIVERINFO)), 111});
+    calls.push_back({"HsiGetDeviceInfo(query)", queryCall(HsiGetDeviceInfo), kFailedQuery});
     calls.push_back({"HsiGetDeviceInfo",
-                     sizeCall(HsiGetDeviceInfo, b.devices.data(), b.devices.size(), sizeof(DEVICEINFO)), 111});
+                     sizeCall(HsiGetDeviceInfo, b.devices, b.deviceCount, sizeof(DEVICEINFO)), 111});
     calls.push_back({"HsiGetSysInfo(query)",
                      [&b] {
                          uint32_t total = 0;
-                         return int64_t{HsiGetSysInfo(reinterpret_cast<SYSINFOHEADER *>(b.block.data()), &total)};
+                         const uint32_t result = HsiGetSysInfo(reinterpret_cast<SYSINFOHEADER *>(b.block), &total);
+                         return int64_t{result} << 32 | total;
                      },
-                     232});
+                     int64_t{232} << 32});
     calls.push_back({"HsiGetSysInfo",
                      [&b, sizes] {
-                         auto *header = reinterpret_cast<SYSINFOHEADER *>(b.block.data());
+                         auto *header = reinterpret_cast<SYSINFOHEADER *>(b.block);
                          *header = sizes;
                          uint32_t total = sizes.commonSize + sizes.cpuSize + sizes.driverSize + sizes.deviceSize +
                                           sizes.adapterSize + sizes.softwareSize;
@@ -210,6 +268,7 @@ TEST_P(ReliabilityAllocFailure, EveryExportAnswersItsFailureResult) {
         const int64_t normal = c.call();
         const long allocations = s_allocations;
         ASSERT_NE(normal, c.failure) << "the call must succeed on the test machine";
+        const std::vector<uint8_t> normalOutput = buffers.arena.Snapshot();
         long failures = 0;
         long normals = 0;
         for (long n = 1; n <= allocations + 1; ++n) {
@@ -231,13 +290,18 @@ TEST_P(ReliabilityAllocFailure, EveryExportAnswersItsFailureResult) {
             if (result == c.failure) {
                 ++failures;
             } else {
+                // A failure the library could do without: the same answer
+                // and the same records.
                 EXPECT_EQ(normal, result) << "allocation " << n << " failed";
+                EXPECT_TRUE(normalOutput == buffers.arena.Snapshot()) << "records differ, allocation " << n;
                 ++normals;
             }
         }
         std::printf("[ reliability ] %-24s %s: %ld allocations, %ld failure results, %ld normal results\n",
                     c.name.c_str(), failAfter ? "fail-after" : "fail-once", allocations, failures, normals);
-        if (allocations > 0) EXPECT_GT(failures + normals, 0) << "no failure was injected";
+        if (allocations > 0) {
+            EXPECT_GT(failures + normals, 0) << "no failure was injected";
+        }
     }
     std::printf("[ reliability ] %ld calls with an injected allocation failure\n", totalRuns);
 }

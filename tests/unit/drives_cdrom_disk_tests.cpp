@@ -197,23 +197,26 @@ TEST(Drives9x, CdromWithDiscIsListedByProbe) {
                          Drives(Dword("C", 3) + Dword("D", 5) + Dword("E", 5) + Value("Ready", "CDE")));
     const Collected c = Cdroms(*inv);
     EXPECT_EQ(TextList({"Two-letter CD"}), c.descriptions);
+    EXPECT_EQ(3, CurrentDrive());
 }
 
 TEST(Drives9x, DiskNeedsEveryLetterOfItsAssignment) {
     const std::string instances = Instance9x("Enum\\ESDI\\DISK\\0", "CD", "DiskDrive", "Two-partition disk");
     {
         auto inv = Collector(Windows98Se() + instances +
-                             Drives(Dword("C", 3) + Dword("D", 3) + Value("Current", "D")));
+                             Drives(Dword("C", 3) + Dword("D", 3) + Dword("H", 3) + Value("Current", "H")));
         const Collected c = Disks(*inv);
         EXPECT_EQ(TextList({"Two-partition disk"}), c.descriptions);
-        EXPECT_EQ(4, CurrentDrive());
+        EXPECT_EQ(8, CurrentDrive());
     }
     {
-        // D cannot be made current: skipped, and the current drive is back.
+        // C can be made current, D cannot: skipped, and the current drive
+        // is back to H, not left at C.
         auto inv = Collector(Windows98Se() + instances +
-                             Drives(Dword("C", 3) + Dword("D", 3) + Value("Ready", "C") + Value("Current", "C")));
+                             Drives(Dword("C", 3) + Dword("D", 3) + Dword("H", 3) + Value("Ready", "CH") +
+                                    Value("Current", "H")));
         EXPECT_EQ(0, Disks(*inv).count);
-        EXPECT_EQ(3, CurrentDrive());
+        EXPECT_EQ(8, CurrentDrive());
     }
 }
 

@@ -69,10 +69,13 @@ TEST(DrivesCollector, TracesEveryCallWhateverItFinds) {
 TEST(DrivesCollector, Windows9xDiskTraceSitsBetweenTheCollectorTraces) {
     auto inv = Collector(Windows98Se() + Key("Enum\\ESDI\\GENERIC_IDE_DISK\\0") +
                          Value("CurrentDriveLetterAssignment", "C") + Value("Class", "DiskDrive") +
-                         Value("DeviceDesc", "GENERIC IDE DISK") + "[HKEY_SIMULATION\\Drives]\n" + Dword("C", 3));
+                         Value("DeviceDesc", "GENERIC IDE DISK") + "[HKEY_SIMULATION\\Drives]\n" + Dword("C", 3) +
+                         Dword("D", 3) + Value("Current", "D"));
     StartDebugCapture();
     EXPECT_EQ(1u, inv->GetDriverCount());
     EXPECT_EQ("trc GetDriverCount...\nC\ntrc GetDriverCount...ok\n", StopDebugCapture());
+    // The probe made C current for a moment; D is current again.
+    EXPECT_EQ(4, _getdrive());
 }
 
 }  // namespace

@@ -59,19 +59,17 @@ std::string Lana(const std::string &key, unsigned lana, const std::string &addre
 // A 300-character text: longer than every text field of the records.
 const std::string kLong(300, 'L');
 
-// Two processors, several items in every family, texts longer than their
-// fields.
+// Two processors, several items in every family, device, drive, printer,
+// adapter and owner texts longer than their fields.
 std::string SeveralOfEverything() {
     std::string body =
         "[HKEY_SIMULATION\\System]\n\"NumberOfProcessors\"=dword:00000002\n"
         "\"SystemAffinityMask\"=dword:00000003\n\"ProcessAffinityMask\"=dword:00000003\n" +
         hstest::VersionKey(5, 1, 2600, 2, "Service Pack 2") +
-        Key("SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ComputerName") + "\"ComputerName\"=\"" + kLong +
-        "\"\n" + Key("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion") +
+        Key("SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ComputerName") + "\"ComputerName\"=\"SEVERAL\"\n" + Key("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion") +
         "\"ProductName\"=\"Microsoft Windows XP\"\n\"RegisteredOwner\"=\"" + kLong +
         "\"\n\"RegisteredOrganization\"=\"Reliability\"\n" +
-        Key("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon") + "\"DefaultUserName\"=\"" + kLong +
-        "\"\n";
+        Key("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon") + "\"DefaultUserName\"=\"tester\"\n";
     body += Instance("FDC\\GENERIC_FLOPPY_DRIVE\\1", "{4D36E980-E325-11CE-BFC1-08002BE10318}", "Floppy disk drive");
     body += Instance("IDE\\CdRomNEC\\1", "{4D36E965-E325-11CE-BFC1-08002BE10318}", kLong);
     body += Instance("IDE\\DiskMaxtor\\1", "{4D36E967-E325-11CE-BFC1-08002BE10318}", "Maxtor 6Y080L0");
@@ -92,7 +90,7 @@ std::string SeveralOfEverything() {
     body += Adapter("2", "{BBBB}", "Dial-up", "00,53,45,00,00,00", "0.0.0.0");
     body += Adapter("3", "{CCCC}", "Second card", "00,0c,29,dd,ee,ff", "10.0.0.7");
     body += Lana("1", 0, "00,0c,29,aa,bb,cc") + Lana("2", 1, "44,45,53,54,00,00") + Lana("3", 2, "00,0c,29,dd,ee,ff");
-    body += Program("a", "Paint") + Program("b", kLong) + Program("c", "Calculator") + Program("d", "Zip");
+    body += Program("a", "Paint") + Program("b", "Notepad") + Program("c", "Calculator") + Program("d", "Zip");
     return body;
 }
 
@@ -592,8 +590,17 @@ TEST_F(ReliabilityMatrix, SysInfoAnswersEveryBadInput) {
         ++g_cases;
     }
     const uint32_t sum = total;
-    // The exact block, a larger total, and a total of one byte.
-    for (uint32_t given : {sum, sum + 1000, 1u}) {
+    // A total of one byte: every section is larger than the whole block.
+    {
+        Area area(24 + sum, false);
+        std::memcpy(area.Data(), &sizes, sizeof sizes);
+        total = 1;
+        EXPECT_EQ(232u, sys(reinterpret_cast<SYSINFOHEADER *>(area.Data()), &total));
+        EXPECT_TRUE(area.OutsideUntouched(24));
+        ++g_cases;
+    }
+    // The exact block and a larger total.
+    for (uint32_t given : {sum, sum + 1000}) {
         SCOPED_TRACE(given);
         Area area(24 + sum + 1000, false);
         std::memcpy(area.Data(), &sizes, sizeof sizes);
@@ -609,6 +616,25 @@ TEST_F(ReliabilityMatrix, SysInfoAnswersEveryBadInput) {
             std::memcpy(&length, area.Data() + 24 + 1332, 4);
             EXPECT_EQ(148u, length);
         }
+        ++g_cases;
+    }
+    // Stray section sizes (an uninitialised header): bounded by the block, and
+    // nothing written past the total.
+    for (uint32_t stray : {0x7FFFFFF0u, 0xFFFFFFFFu}) {
+        SCOPED_TRACE(stray);
+        Area area(24 + sum, false);
+        const SYSINFOHEADER strayHeader = {stray, stray, stray, stray, stray, stray};
+        std::memcpy(area.Data(), &strayHeader, sizeof strayHeader);
+        total = sum;
+        const uint32_t result = sys(reinterpret_cast<SYSINFOHEADER *>(area.Data()), &total);
+        EXPECT_TRUE(result == 0u || result == 232u) << result;
+        EXPECT_TRUE(area.OutsideUntouched(24 + sum));
+        EXPECT_EQ(0, std::memcmp(area.Data(), &strayHeader, sizeof strayHeader));
+        ++g_cases;
+        // A stray total as well, over a block that holds far less.
+        total = stray;
+        EXPECT_EQ(9u, sys(reinterpret_cast<SYSINFOHEADER *>(area.Data()), &total));
+        EXPECT_TRUE(area.OutsideUntouched(24 + sum));
         ++g_cases;
     }
     // An unreadable page in the first, a middle and the last section.

@@ -143,6 +143,7 @@ uint32_t RunGuarded(void (*instruction)())
     g_probeCode = 0;
     g_probeStart = 0;
     void *handler = AddVectoredExceptionHandler(1, ProbeFaultHandler);
+    // Without a guard the instruction is not risked: it counts as unusable.
     if (handler == nullptr)
         return kStatusIllegalInstruction;
     instruction();
