@@ -7,7 +7,7 @@
 #include <string>
 
 #include "api/inventory.h"
-#include "platform/sim/sim_machine.h"
+#include "bench_machine.h"
 #include "software/name_sort.h"
 
 namespace {
@@ -59,7 +59,7 @@ std::string MachineWithPrograms(const hs::TextList &names) {
 }
 
 void BM_SoftwareList10000(benchmark::State &state) {
-    hs::sim::LoadMachine(MachineWithPrograms(ProgramNames(kPrograms)));
+    hsbench::UseOtherMachine(MachineWithPrograms(ProgramNames(kPrograms)));
     hs::CInventory inv;
     for (auto _ : state) {
         hs::TextList names(kPrograms);
@@ -71,7 +71,7 @@ void BM_SoftwareList10000(benchmark::State &state) {
 BENCHMARK(BM_SoftwareList10000)->Unit(benchmark::kMillisecond);
 
 void BM_SoftwareCount10000(benchmark::State &state) {
-    hs::sim::LoadMachine(MachineWithPrograms(ProgramNames(kPrograms)));
+    hsbench::UseOtherMachine(MachineWithPrograms(ProgramNames(kPrograms)));
     hs::CInventory inv;
     for (auto _ : state) {
         const int32_t count = inv.GetSoftwareCount();
@@ -94,5 +94,3 @@ void BM_NameSort10000(benchmark::State &state) {
 BENCHMARK(BM_NameSort10000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-BENCHMARK_MAIN();

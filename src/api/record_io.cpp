@@ -18,6 +18,14 @@ bool IsUsable(const void *p, size_t size) {
 
 int64_t FirstBadRecord(const void *base, uint64_t count, uint32_t recordSize) {
     const uintptr_t start = reinterpret_cast<uintptr_t>(base);
+    // The records lie end to end: when the caller holds all of them, one
+    // check of the whole array answers, and a memory check costs as much for
+    // one record as for many. Otherwise the records are checked one by one
+    // to find the first that is not held.
+    if (start != 0 && count > 0 && recordSize > 0 && count <= (UINTPTR_MAX - start) / recordSize &&
+        IsUsable(base, static_cast<size_t>(count * recordSize))) {
+        return -1;
+    }
     for (uint64_t i = 0; i < count; ++i) {
         const uint64_t offset = i * recordSize;
         // A record array that runs past the end of the address space is bad.

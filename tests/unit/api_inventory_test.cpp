@@ -71,15 +71,19 @@ TEST(ApiInventory, DetailRecordVersionTestFollowsItsTable) {
 TEST(ApiInventory, OnWindows95TheDetailRecordKeepsOnlyItsInputFields) {
     UseMachine(VersionKey(4, 0, 950, 1, " C"));
     CInventory inventory;
-    const hs::CpuDetail &detail = inventory.Detail();
+    const hs::CpuDetail detail = inventory.Detail();
     EXPECT_EQ(0u, detail.valid);
     EXPECT_EQ(0u, detail.family);
     EXPECT_EQ(0, detail.speedKHz);
     EXPECT_EQ(8u, detail.packageCapacity);
-    ASSERT_NE(nullptr, detail.brandString);
-    ASSERT_NE(nullptr, detail.cacheTable);
-    ASSERT_NE(nullptr, detail.packageTable);
-    for (int i = 0; i < 48; ++i) EXPECT_EQ(0, detail.brandString[i]);
+    // The record is packed: copy its pointers out before looking at them.
+    const char *brand = detail.brandString;
+    const void *cacheTable = detail.cacheTable;
+    const void *packageTable = detail.packageTable;
+    ASSERT_NE(nullptr, brand);
+    ASSERT_NE(nullptr, cacheTable);
+    ASSERT_NE(nullptr, packageTable);
+    for (int i = 0; i < 48; ++i) EXPECT_EQ(0, brand[i]);
     EXPECT_EQ("This processor does not support the brand identification feature", inventory.GetCpuName());
     // The processor object was read all the same.
     EXPECT_EQ("GenuineIntel", inventory.GetCpuVendor());

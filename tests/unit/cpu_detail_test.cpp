@@ -17,6 +17,9 @@ using cputest::SystemKey;
 using cputest::UseLeaves;
 using cputest::UseProcessor;
 
+// The members are read by value: the record is packed to 4 bytes, so its
+// pointers and the 64-bit speed may sit off their natural alignment.
+//
 // The collector's record: zeroed, with its three zeroed buffers and room for
 // eight packages.
 class CpuDetailRecord : public ::testing::Test {
@@ -51,9 +54,9 @@ protected:
         }
     }
     void ExpectBuffersKept() {
-        EXPECT_EQ(m_detail.packageTable, m_packages);
-        EXPECT_EQ(m_detail.cacheTable, m_caches);
-        EXPECT_EQ(m_detail.brandString, m_brand);
+        EXPECT_EQ(static_cast<const void *>(m_detail.packageTable), static_cast<const void *>(m_packages));
+        EXPECT_EQ(static_cast<const void *>(m_detail.cacheTable), static_cast<const void *>(m_caches));
+        EXPECT_EQ(static_cast<const void *>(m_detail.brandString), static_cast<const void *>(m_brand));
         EXPECT_EQ(m_detail.packageCapacity, 8u);
     }
 
@@ -93,7 +96,7 @@ TEST_F(CpuDetailRecord, Pentium4WithHyperThreadingOn) {
     EXPECT_EQ(m_detail.has3DNowExt, 0u);
     EXPECT_EQ(m_detail.hasTsc, 1u);
     EXPECT_EQ(m_detail.hasDaz, 1u);
-    EXPECT_EQ(m_detail.speedKHz, 2800000);
+    EXPECT_EQ(int64_t{m_detail.speedKHz}, 2800000);
     // Hyper-threading and the package.
     EXPECT_EQ(m_detail.logicalPerPackage, 2u);
     EXPECT_EQ(m_detail.htStatus, static_cast<uint32_t>(hs::HT_ENABLED_AVAILABLE));
@@ -160,7 +163,7 @@ TEST_F(CpuDetailRecord, MasksOf0x5SkipTheMissingProcessor) {
     EXPECT_EQ(m_packages[1].firstAffinityBit, 0x4u);
     EXPECT_EQ(m_packages[1].siblingAffinityMask, 0x0u);
     // P III Xeon, leaf 2 03020101 ... 0C040844.
-    EXPECT_EQ(m_detail.speedKHz, 550000);
+    EXPECT_EQ(int64_t{m_detail.speedKHz}, 550000);
     ExpectCache(hs::CACHE_L2, 1024, 4, 32, 0);
     ExpectCache(hs::CACHE_L1I, 16, 4, 32, 0);
     ExpectCache(hs::CACHE_L1D, 16, 4, 32, 0);
@@ -201,7 +204,7 @@ TEST_F(CpuDetailRecord, SandyBridgeIsFamily6WithHyperThreadingNotEnabled) {
     EXPECT_EQ(m_detail.firstLogicalMask, 0xFu);
     EXPECT_EQ(m_packages[3].packageId, 6u);
     EXPECT_EQ(m_packages[3].firstAffinityBit, 0x8u);
-    EXPECT_EQ(m_detail.speedKHz, 3100000);
+    EXPECT_EQ(int64_t{m_detail.speedKHz}, 3100000);
     // Leaf 2 76035A01 00F0B0FF 00000000 00CA0000: only 0x03 and 0xB0 known.
     ExpectCache(hs::CACHE_DTLB, 64, 0, 0, 0);
     ExpectCache(hs::CACHE_ITLB, 128, 0, 0, 0);
@@ -233,7 +236,7 @@ TEST_F(CpuDetailRecord, AmdAthlon) {
     EXPECT_EQ(m_detail.htStatus, static_cast<uint32_t>(hs::HT_NOT_DETECTED));
     EXPECT_EQ(m_detail.packageCount, 1u);
     EXPECT_EQ(m_detail.logicalCount, 1u);
-    EXPECT_EQ(m_detail.speedKHz, 1400000);
+    EXPECT_EQ(int64_t{m_detail.speedKHz}, 1400000);
     ExpectCache(hs::CACHE_L1D, 64, 2, 64, 1);
     ExpectCache(hs::CACHE_L1I, 64, 2, 64, 1);
     ExpectCache(hs::CACHE_L2, 256, 16, 64, 1);
@@ -277,7 +280,7 @@ TEST_F(CpuDetailRecord, Family5IntelGetsTheNoBrandStringText) {
     EXPECT_EQ(m_detail.familyAtLeast6, 0u);
     EXPECT_EQ(m_detail.hasMmx, 1u);
     EXPECT_EQ(m_detail.hasTsc, 1u);
-    EXPECT_EQ(m_detail.speedKHz, 0);  // duration 0: not measured
+    EXPECT_EQ(int64_t{m_detail.speedKHz}, 0);  // duration 0: not measured
     EXPECT_EQ(std::memcmp(m_brand, "<Processor string not supported>", 33), 0);
     ExpectNoCacheEntries();
     EXPECT_EQ(m_detail.htStatus, static_cast<uint32_t>(hs::HT_NOT_DETECTED));
@@ -290,7 +293,7 @@ TEST_F(CpuDetailRecord, Family6IntelWithoutBrandLeavesKeepsAnEmptyBuffer) {
         EXPECT_EQ(c, '\0');
     }
     EXPECT_EQ(m_detail.brandId, 1u);
-    EXPECT_EQ(m_detail.speedKHz, 700000);
+    EXPECT_EQ(int64_t{m_detail.speedKHz}, 700000);
     char name[256];
     EXPECT_EQ(hs::GetBrandName(name, sizeof name, &m_detail), 1u);
     EXPECT_STREQ(name, "Intel(R) Celeron(R) Processor");
@@ -390,7 +393,7 @@ TEST_F(CpuDetailRecord, WithoutTscTheSpeedIsAllOnes) {
               Dword("TscKHz", 100000));
     EXPECT_EQ(Fill(), 1u);
     EXPECT_EQ(m_detail.hasTsc, 0u);
-    EXPECT_EQ(m_detail.speedKHz, -1);
+    EXPECT_EQ(int64_t{m_detail.speedKHz}, -1);
     uint32_t halves[2];
     std::memcpy(halves, reinterpret_cast<const char *>(&m_detail) + 56, sizeof halves);
     EXPECT_EQ(halves[0], 0xFFFFFFFFu);
@@ -402,7 +405,7 @@ TEST_F(CpuDetailRecord, UnavailableTimerLeavesTheSpeedZero) {
                           "[HKEY_SIMULATION\\Timer]\n\"DevCapsFails\"=dword:00000001\n");
     EXPECT_EQ(Fill(), 1u);
     EXPECT_EQ(m_detail.hasTsc, 1u);
-    EXPECT_EQ(m_detail.speedKHz, 0);
+    EXPECT_EQ(int64_t{m_detail.speedKHz}, 0);
 }
 
 TEST_F(CpuDetailRecord, BrandStringWithoutNulIsCutToFitTheBuffer) {
@@ -448,9 +451,9 @@ TEST_F(CpuDetailRecord, NullBuffersAreNotWritten) {
     m_detail.cacheTable = nullptr;
     m_detail.brandString = nullptr;
     EXPECT_EQ(Fill(0), 1u);
-    EXPECT_EQ(m_detail.packageTable, nullptr);
-    EXPECT_EQ(m_detail.cacheTable, nullptr);
-    EXPECT_EQ(m_detail.brandString, nullptr);
+    EXPECT_EQ(static_cast<const void *>(m_detail.packageTable), nullptr);
+    EXPECT_EQ(static_cast<const void *>(m_detail.cacheTable), nullptr);
+    EXPECT_EQ(static_cast<const void *>(m_detail.brandString), nullptr);
     EXPECT_EQ(m_detail.packageCapacity, 0u);  // taken only together with a table
     EXPECT_EQ(m_detail.packageCount, 1u);
     EXPECT_EQ(m_detail.logicalCount, 2u);

@@ -31,7 +31,7 @@ TEST(CpuHostProcessor, BothReadersAgreeOnTheRealProcessor) {
     EXPECT_EQ(detail.family, info.m_cpuStates.GetFamily());
     EXPECT_EQ(detail.featureFlags, info.m_cpuStates.m_leaf1[3]);
     EXPECT_EQ(detail.hasTsc, 1u);  // every x86-64 processor has one
-    EXPECT_EQ(detail.speedKHz, 0);
+    EXPECT_EQ(int64_t{detail.speedKHz}, 0);
     const uint32_t expectedClass = info.GetVendorString() == "GenuineIntel"   ? 1u
                                    : info.GetVendorString() == "AuthenticAMD" ? 2u
                                                                               : 0u;

@@ -152,12 +152,9 @@ LSTATUS RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD l
         lpClass[0] = '\0';
     }
     if (lpcchClass != nullptr) *lpcchClass = 0;
-    DWORD maxSubkey = 0, maxName = 0, maxData = 0;
-    for (const auto &sub : node.Subkeys()) maxSubkey = std::max<DWORD>(maxSubkey, static_cast<DWORD>(sub->Name().size()));
-    for (const RegValue &v : node.Values()) {
-        maxName = std::max<DWORD>(maxName, static_cast<DWORD>(v.name.size()));
-        maxData = std::max<DWORD>(maxData, static_cast<DWORD>(v.data.size()));
-    }
+    const DWORD maxSubkey = static_cast<DWORD>(node.LongestSubkeyName());
+    const DWORD maxName = static_cast<DWORD>(node.LongestValueName());
+    const DWORD maxData = static_cast<DWORD>(node.LargestValueData());
     if (lpcSubKeys != nullptr) *lpcSubKeys = static_cast<DWORD>(node.Subkeys().size());
     if (lpcbMaxSubKeyLen != nullptr) *lpcbMaxSubKeyLen = maxSubkey;
     if (lpcbMaxClassLen != nullptr) *lpcbMaxClassLen = 0;

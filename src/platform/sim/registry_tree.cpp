@@ -37,6 +37,7 @@ RegNode *RegNode::FindOrAddSubkey(const std::string &name, int line) {
                                    return CompareKeyNames(k->m_name, n) < 0;
                                });
     if (it != m_subkeys.end() && CompareKeyNames((*it)->m_name, name) == 0) return it->get();
+    m_longestSubkeyName = std::max(m_longestSubkeyName, name.size());
     return m_subkeys.insert(it, std::make_unique<RegNode>(name, line))->get();
 }
 
@@ -44,6 +45,7 @@ void RegNode::RemoveSubkey(const std::string &name) {
     m_subkeys.erase(std::remove_if(m_subkeys.begin(), m_subkeys.end(),
                                    [&](const std::unique_ptr<RegNode> &k) { return NamesEqual(k->m_name, name); }),
                     m_subkeys.end());
+    MeasureSubkeys();
 }
 
 const RegValue *RegNode::FindValue(const std::string &name) const {
@@ -59,9 +61,12 @@ void RegNode::SetValue(const std::string &name, uint32_t type, std::vector<uint8
             v.type = type;
             v.data = std::move(data);
             v.line = line;
+            MeasureValues();
             return;
         }
     }
+    m_longestValueName = std::max(m_longestValueName, name.size());
+    m_largestValueData = std::max(m_largestValueData, data.size());
     m_values.push_back(RegValue{name, type, std::move(data), line});
 }
 
@@ -69,6 +74,21 @@ void RegNode::RemoveValue(const std::string &name) {
     m_values.erase(std::remove_if(m_values.begin(), m_values.end(),
                                   [&](const RegValue &v) { return NamesEqual(v.name, name); }),
                    m_values.end());
+    MeasureValues();
+}
+
+void RegNode::MeasureSubkeys() {
+    m_longestSubkeyName = 0;
+    for (const auto &k : m_subkeys) m_longestSubkeyName = std::max(m_longestSubkeyName, k->m_name.size());
+}
+
+void RegNode::MeasureValues() {
+    m_longestValueName = 0;
+    m_largestValueData = 0;
+    for (const RegValue &v : m_values) {
+        m_longestValueName = std::max(m_longestValueName, v.name.size());
+        m_largestValueData = std::max(m_largestValueData, v.data.size());
+    }
 }
 
 }  // namespace hs::sim

@@ -44,11 +44,24 @@ public:
     void SetValue(const std::string &name, uint32_t type, std::vector<uint8_t> data, int line);
     void RemoveValue(const std::string &name);
 
+    // The longest subkey name, the longest value name and the largest value
+    // data, in bytes: kept up to date as the key changes, so that a key query
+    // costs the same however many subkeys and values the key has.
+    size_t LongestSubkeyName() const { return m_longestSubkeyName; }
+    size_t LongestValueName() const { return m_longestValueName; }
+    size_t LargestValueData() const { return m_largestValueData; }
+
 private:
+    void MeasureSubkeys();
+    void MeasureValues();
+
     std::string m_name;
     int m_line;
     std::vector<std::unique_ptr<RegNode>> m_subkeys;
     std::vector<RegValue> m_values;
+    size_t m_longestSubkeyName = 0;
+    size_t m_longestValueName = 0;
+    size_t m_largestValueData = 0;
 };
 
 }  // namespace hs::sim

@@ -1,0 +1,20 @@
+// hardscan_bench: the benchmarks, grouped machine by machine.
+#include <benchmark/benchmark.h>
+
+#include "bench_machine.h"
+#include "bench_registry.h"
+
+int main(int argc, char **argv) {
+    using namespace hsbench;
+    RegisterCollectorBenchmarks();
+    for (int scale : {kDefaultMachine, 1, 4, 16}) {
+        RegisterExportBenchmarks(scale);
+        RegisterRegistryWalkBenchmarks(scale);
+    }
+    for (int scale : {kDefaultMachine, 1, 4, 16}) RegisterLoadBenchmarks(scale);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
