@@ -9,7 +9,10 @@
 #include "bench_machine.h"
 #include "bench_registry.h"
 #include "hardscan.h"
+#include "api/inventory.h"
 #include "platform/platform.h"
+#include "software/name_sort.h"
+#include "software/uninstall_walk.h"
 
 namespace hsbench {
 
@@ -225,6 +228,24 @@ void SysInfoFill(benchmark::State &state) {
     }
 }
 
+// The sort of the machine's program names alone, as the program exports run
+// it: to tell the sort's share of their time from the rest.
+void ProgramSort(benchmark::State &state) {
+    hs::TextList unsorted;
+    hs::WalkInstalledPrograms(hs::g_inventory.Registry(), [&unsorted](const hs::Text &name) {
+        unsorted.push_back(name);
+        return true;
+    });
+    state.counters["programs"] = static_cast<double>(unsorted.size());
+    for (auto _ : state) {
+        state.PauseTiming();
+        hs::TextList names = unsorted;
+        state.ResumeTiming();
+        hs::SortNamesIgnoringCase(names, names.size());
+        benchmark::DoNotOptimize(names.data());
+    }
+}
+
 struct Export {
     const char *name;
     Body body;
@@ -252,6 +273,7 @@ const Export kExports[] = {
     {"HsiGetDeviceInfo/fill", DeviceInfoFill},
     {"HsiGetSysInfo/size", SysInfoSize},
     {"HsiGetSysInfo/fill", SysInfoFill},
+    {"ProgramSort", ProgramSort},
 };
 
 }  // namespace

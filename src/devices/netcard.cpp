@@ -1,5 +1,6 @@
 // Network cards: the adapters that the library's own adapter export reports.
 #include <cstring>
+#include <memory>
 
 #include "api/inventory.h"
 
@@ -39,18 +40,20 @@ void AppendAdapterDescriptions(const uint8_t *block, uint32_t count, TextList &d
 }  // namespace
 
 int32_t CInventory::GetNetCardInfo(TextList &descriptions, TextList &types) {
-    uint8_t *block = nullptr;
+    // Owned until the collector takes it, so that a failure on the way
+    // releases it.
+    std::unique_ptr<uint8_t[]> block;
     uint32_t size = 0;
     if (::HsiGetAdapterInfo(nullptr, &size) == HS_ERROR_BUFFER_OVERFLOW) {
         const uint32_t count = size / kRecordSize;
         if (count > 0) {
             size = count * kRecordSize;
-            block = new uint8_t[size]();
-            const uint32_t result = ::HsiGetAdapterInfo(reinterpret_cast<IPADAPTERINFO *>(block), &size);
+            block.reset(new uint8_t[size]());
+            const uint32_t result = ::HsiGetAdapterInfo(reinterpret_cast<IPADAPTERINFO *>(block.get()), &size);
             if (result != HS_SUCCESS) {
                 OutputDebugStringA("GetNetCardInfo failed!\n");
-            } else if (FirstRecordWritten(block)) {
-                AppendAdapterDescriptions(block, count, descriptions);
+            } else if (FirstRecordWritten(block.get())) {
+                AppendAdapterDescriptions(block.get(), count, descriptions);
             }
         }
     }
@@ -58,7 +61,7 @@ int32_t CInventory::GetNetCardInfo(TextList &descriptions, TextList &types) {
     // The collector keeps the latest block; it was allocated as bytes and is
     // released as bytes.
     delete[] reinterpret_cast<uint8_t *>(m_adapterBuffer);
-    m_adapterBuffer = reinterpret_cast<IPADAPTERINFO *>(block);
+    m_adapterBuffer = reinterpret_cast<IPADAPTERINFO *>(block.release());
     return FillTypeWords(descriptions, types, "Net");
 }
 

@@ -113,9 +113,10 @@ int32_t CInventory::GetPrinters(TextList &descriptions, TextList &types) {
         localNames = printers.Names();
     } else if (retried) {
         TraceSpoolerError(printers.LastError());
-        // The default printer found above stays listed, with its type word,
-        // so that the device lists keep one type word per description.
-        FillTypeWords(descriptions, types, kTypeWord);
+        // The kind answers 0: the default printer found above is dropped too,
+        // so that the count, the descriptions and the type words agree.
+        descriptions.clear();
+        types.clear();
         return 0;
     }
 

@@ -253,7 +253,11 @@ std::vector<ExportCall> Calls(Buffers &b) {
 
 class ReliabilityAllocFailure : public ::testing::TestWithParam<bool> {
 protected:
-    void SetUp() override { LoadSeveral(); }
+    void SetUp() override {
+        LoadSeveral();
+        hs::sim::CaptureDebugOutput(true);
+    }
+    void TearDown() override { hs::sim::CaptureDebugOutput(false); }
 };
 
 TEST_P(ReliabilityAllocFailure, EveryExportAnswersItsFailureResult) {
@@ -272,6 +276,7 @@ TEST_P(ReliabilityAllocFailure, EveryExportAnswersItsFailureResult) {
         long failures = 0;
         long normals = 0;
         for (long n = 1; n <= allocations + 1; ++n) {
+            hs::sim::TakeDebugOutput();
             Arm(n, failAfter);
             int64_t result = 0;
             try {
@@ -283,8 +288,9 @@ TEST_P(ReliabilityAllocFailure, EveryExportAnswersItsFailureResult) {
             const long injected = s_injected;
             Disarm();
             ++totalRuns;
+            const std::string traces = hs::sim::TakeDebugOutput();
             if (injected == 0) {
-                EXPECT_EQ(normal, result) << "no failure injected at " << n;
+                EXPECT_EQ(normal, result) << "no failure injected at " << n << ", traces: " << traces;
                 continue;
             }
             if (result == c.failure) {

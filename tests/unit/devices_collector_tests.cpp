@@ -72,17 +72,17 @@ TEST(DevicesCollector, Windows95WithNothingHasTheThreeAlwaysPresentEntries) {
     EXPECT_EQ(TextList({"Display", "Mouse", "Keyboard"}), types);
 }
 
-TEST(DevicesCollector, Windows9xPrinterRetryFailureKeepsListsAligned) {
+TEST(DevicesCollector, Windows9xPrinterRetryFailureLeavesNoPrinter) {
     auto inv = Collector(Windows98Se() + "[HKEY_SIMULATION\\Printers\\Default\\1]\n" + Value("Name", "Default") +
                          "[HKEY_SIMULATION\\Printers\\Local\\1]\n" + Value("Name", "Local") +
                          "[HKEY_SIMULATION\\Printers]\n" + Dword("LocalRetryError", 5));
-    // The printer kind answers 0 on its error exit; its one name stays, with
-    // its type word.
+    // The printer kind answers 0 on its error exit and lists nothing, so the
+    // total and both lists agree.
     EXPECT_EQ(3u, inv->GetDeviceCount());
     TextList descriptions, types;
     inv->CopyDeviceLists(descriptions, types);
-    EXPECT_EQ(TextList({"", "Default", "", ""}), descriptions);
-    EXPECT_EQ(TextList({"Display", "Printer", "Mouse", "Keyboard"}), types);
+    EXPECT_EQ(TextList({"", "", ""}), descriptions);
+    EXPECT_EQ(TextList({"Display", "Mouse", "Keyboard"}), types);
 }
 
 }  // namespace

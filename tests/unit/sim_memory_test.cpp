@@ -62,6 +62,21 @@ TEST_F(SimMemoryGuardPages, UnmappedRange) {
     EXPECT_FALSE(IsBadReadPtr(m_base, m_page));
 }
 
+TEST(SimMemoryLargeRanges, EveryPageOfALongRangeIsChecked) {
+    const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    const size_t pages = 80;  // longer than one slice of the read check
+    char *base = static_cast<char *>(mmap(nullptr, pages * page, PROT_READ | PROT_WRITE,
+                                          MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    ASSERT_NE(MAP_FAILED, static_cast<void *>(base));
+    EXPECT_FALSE(IsBadReadPtr(base, pages * page));
+    EXPECT_FALSE(IsBadWritePtr(base, pages * page));
+    ASSERT_EQ(0, mprotect(base + (pages - 1) * page, page, PROT_NONE));
+    EXPECT_TRUE(IsBadReadPtr(base, pages * page));
+    EXPECT_TRUE(IsBadWritePtr(base, pages * page));
+    EXPECT_FALSE(IsBadReadPtr(base, (pages - 1) * page));
+    munmap(base, pages * page);
+}
+
 TEST(SimMemoryStrings, CaseFoldingOfAsciiLettersOnly) {
     auto u = [](const char *s) { return reinterpret_cast<const unsigned char *>(s); };
     EXPECT_EQ(0, _mbsicmp(u("Microsoft"), u("MICROSOFT")));

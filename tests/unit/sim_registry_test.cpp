@@ -254,6 +254,30 @@ TEST(SimRegistryInfo, CountsAndLengthsExcludeTheTerminator) {
     EXPECT_EQ(18u, maxValue);
 }
 
+TEST(SimRegistryInfo, LengthsFollowDeletionsAndReplacements) {
+    hstest::UseMachine(
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Info\\AVeryLongSubkeyName]\n"
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Info\\Tiny]\n"
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Info]\n"
+        "\"LongestValueName\"=\"0123456789\"\n"
+        "\"V\"=\"abc\"\n"
+        "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Info\\averylongsubkeyname]\n"
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Info]\n"
+        "\"longestvaluename\"=-\n"
+        "\"v\"=\"a\"\n");
+    Key key("SOFTWARE\\Info");
+    DWORD subkeys = 0, maxSubkey = 0, values = 0, maxValueName = 0, maxValue = 0;
+    ASSERT_EQ(ERROR_SUCCESS, RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, &subkeys, &maxSubkey, nullptr,
+                                              &values, &maxValueName, &maxValue, nullptr, nullptr));
+    EXPECT_EQ(1u, subkeys);
+    EXPECT_EQ(4u, maxSubkey);
+    EXPECT_EQ(1u, values);
+    EXPECT_EQ(1u, maxValueName);
+    EXPECT_EQ(2u, maxValue);
+    EXPECT_EQ((std::vector<std::string>{"Tiny"}), SubkeyNames(key.Get()));
+    EXPECT_EQ((std::vector<std::string>{"V"}), ValueNames(key.Get()));
+}
+
 TEST(SimRegistryInfo, ShortNameBuffersAnswerMoreData) {
     hstest::UseMachine("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Names\\Twelve_Chars]\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Names]\n"
                        "\"Seven_7\"=dword:00000001\n");

@@ -1,21 +1,49 @@
-// IsBadReadPtr and IsBadWritePtr: the process's real mappings, as the kernel
-// lists them in /proc/self/maps, must cover the whole range with the access
-// asked for.
+// IsBadReadPtr and IsBadWritePtr over the process's real memory. Reading is
+// checked by letting the kernel copy the range (process_vm_readv fails on a
+// page that cannot be read); writing, and reading where that call is not
+// permitted, by the mappings that /proc/self/maps lists.
 #include <fcntl.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
-#include <cstdio>
+#include <cerrno>
+#include <cstdlib>
 #include <string>
 
 #include "platform/platform.h"
 
 namespace {
 
+enum class Answer { Readable, Unreadable, Unknown };
+
+// Copies the range through the kernel in slices.
+Answer ReadThroughKernel(uintptr_t begin, uintptr_t end) {
+    static constexpr size_t kSlice = 64 * 1024;
+    char scratch[4096];
+    for (uintptr_t at = begin; at < end;) {
+        size_t want = end - at < kSlice ? static_cast<size_t>(end - at) : kSlice;
+        // Slices larger than the scratch buffer are read into it repeatedly.
+        iovec local[16];
+        size_t pieces = 0;
+        for (size_t done = 0; done < want; done += sizeof scratch) {
+            local[pieces].iov_base = scratch;
+            local[pieces].iov_len = want - done < sizeof scratch ? want - done : sizeof scratch;
+            ++pieces;
+        }
+        iovec remote{reinterpret_cast<void *>(at), want};
+        ssize_t n = process_vm_readv(getpid(), local, pieces, &remote, 1, 0);
+        if (n < 0) return errno == EFAULT ? Answer::Unreadable : Answer::Unknown;
+        if (static_cast<size_t>(n) < want) return Answer::Unreadable;
+        at += want;
+    }
+    return Answer::Readable;
+}
+
 std::string ReadMaps() {
     std::string text;
     int fd = open("/proc/self/maps", O_RDONLY | O_CLOEXEC);
     if (fd < 0) return text;
-    char chunk[4096];
+    char chunk[16384];
     ssize_t n;
     while ((n = read(fd, chunk, sizeof chunk)) > 0) text.append(chunk, static_cast<size_t>(n));
     close(fd);
@@ -23,22 +51,24 @@ std::string ReadMaps() {
 }
 
 // True when [begin, end) lies in mappings that grant the access ('r' or 'w').
-bool RangeAccessible(uintptr_t begin, uintptr_t end, char access) {
+// The lines of /proc/self/maps are "low-high perms ..." in address order.
+bool MappedWith(uintptr_t begin, uintptr_t end, char access) {
     std::string maps = ReadMaps();
     uintptr_t covered = begin;
-    size_t pos = 0;
-    while (pos < maps.size() && covered < end) {
-        size_t eol = maps.find('\n', pos);
-        if (eol == std::string::npos) eol = maps.size();
-        std::string line = maps.substr(pos, eol - pos);
-        pos = eol + 1;
-        unsigned long long low = 0, high = 0;
-        char perms[5] = {0};
-        if (std::sscanf(line.c_str(), "%llx-%llx %4s", &low, &high, perms) != 3) continue;
-        if (high <= covered || low > covered) continue;  // the lines are in address order
-        bool granted = access == 'r' ? perms[0] == 'r' : perms[1] == 'w';
-        if (!granted) return false;
-        covered = static_cast<uintptr_t>(high);
+    const char *p = maps.c_str();
+    while (*p != '\0' && covered < end) {
+        char *next = nullptr;
+        uintptr_t low = std::strtoull(p, &next, 16);
+        if (*next != '-') return false;
+        uintptr_t high = std::strtoull(next + 1, &next, 16);
+        const char *perms = next + 1;
+        const char *eol = perms;
+        while (*eol != '\0' && *eol != '\n') ++eol;
+        p = *eol == '\n' ? eol + 1 : eol;
+        if (high <= covered) continue;
+        if (low > covered) return false;  // a hole in the range
+        if ((access == 'r' ? perms[0] : perms[1]) != access) return false;
+        covered = high;
     }
     return covered >= end;
 }
@@ -49,7 +79,10 @@ BOOL IsBad(const void *p, UINT_PTR size, char access) {
     uintptr_t begin = reinterpret_cast<uintptr_t>(p);
     uintptr_t end = begin + size;
     if (end < begin) return TRUE;
-    return RangeAccessible(begin, end, access) ? FALSE : TRUE;
+    Answer read = ReadThroughKernel(begin, end);
+    if (read == Answer::Unreadable) return TRUE;
+    if (access == 'r' && read == Answer::Readable) return FALSE;
+    return MappedWith(begin, end, access) ? FALSE : TRUE;
 }
 
 }  // namespace

@@ -22,26 +22,44 @@ int CompareKeyNames(const std::string &a, const std::string &b) {
     return a.size() < b.size() ? -1 : 1;
 }
 
+size_t RegNode::NameHash::operator()(std::string_view name) const {
+    size_t hash = 14695981039346656037ull;  // FNV-1a over the upper-cased bytes
+    for (char c : name) {
+        hash ^= UpperAscii(static_cast<unsigned char>(c));
+        hash *= 1099511628211ull;
+    }
+    return hash;
+}
+
+bool RegNode::NameEqual::operator()(std::string_view a, std::string_view b) const {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (UpperAscii(static_cast<unsigned char>(a[i])) != UpperAscii(static_cast<unsigned char>(b[i]))) return false;
+    }
+    return true;
+}
+
 const RegNode *RegNode::FindSubkey(const std::string &name) const {
-    auto it = std::lower_bound(m_subkeys.begin(), m_subkeys.end(), name,
-                               [](const std::unique_ptr<RegNode> &k, const std::string &n) {
-                                   return CompareKeyNames(k->m_name, n) < 0;
-                               });
-    if (it != m_subkeys.end() && CompareKeyNames((*it)->m_name, name) == 0) return it->get();
-    return nullptr;
+    auto it = m_subkeyIndex.find(std::string_view(name));
+    return it != m_subkeyIndex.end() ? it->second : nullptr;
 }
 
 RegNode *RegNode::FindOrAddSubkey(const std::string &name, int line) {
+    auto found = m_subkeyIndex.find(std::string_view(name));
+    if (found != m_subkeyIndex.end()) return found->second;
+    // A new subkey goes to its place in enumeration order.
     auto it = std::lower_bound(m_subkeys.begin(), m_subkeys.end(), name,
                                [](const std::unique_ptr<RegNode> &k, const std::string &n) {
                                    return CompareKeyNames(k->m_name, n) < 0;
                                });
-    if (it != m_subkeys.end() && CompareKeyNames((*it)->m_name, name) == 0) return it->get();
     m_longestSubkeyName = std::max(m_longestSubkeyName, name.size());
-    return m_subkeys.insert(it, std::make_unique<RegNode>(name, line))->get();
+    RegNode *node = m_subkeys.insert(it, std::make_unique<RegNode>(name, line))->get();
+    m_subkeyIndex.emplace(std::string_view(node->m_name), node);
+    return node;
 }
 
 void RegNode::RemoveSubkey(const std::string &name) {
+    m_subkeyIndex.erase(std::string_view(name));
     m_subkeys.erase(std::remove_if(m_subkeys.begin(), m_subkeys.end(),
                                    [&](const std::unique_ptr<RegNode> &k) { return NamesEqual(k->m_name, name); }),
                     m_subkeys.end());

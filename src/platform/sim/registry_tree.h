@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace hs::sim {
@@ -52,12 +54,24 @@ public:
     size_t LargestValueData() const { return m_largestValueData; }
 
 private:
+    // Hashing and equality of names without regard to case, as the key
+    // names compare.
+    struct NameHash {
+        size_t operator()(std::string_view name) const;
+    };
+    struct NameEqual {
+        bool operator()(std::string_view a, std::string_view b) const;
+    };
+
     void MeasureSubkeys();
     void MeasureValues();
 
     std::string m_name;
     int m_line;
     std::vector<std::unique_ptr<RegNode>> m_subkeys;
+    // The subkeys by name (views of their own names), so that a lookup costs
+    // the same however many subkeys the key has.
+    std::unordered_map<std::string_view, RegNode *, NameHash, NameEqual> m_subkeyIndex;
     std::vector<RegValue> m_values;
     size_t m_longestSubkeyName = 0;
     size_t m_longestValueName = 0;

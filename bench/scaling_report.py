@@ -1,0 +1,111 @@
+#!/usr/bin/env python3
+"""Tables of the benchmark figures, the scaling ratios and the overhead ratios.
+
+Reads the JSON that hardscan_bench writes with --benchmark_out (run with
+--benchmark_repetitions so that medians exist) and prints Markdown.
+"""
+import json
+import sys
+
+MACHINES = ["default", "x1", "x4", "x16"]
+# The plain registry walk that reads the same keys as each export.
+WALK_OF = {
+    "HsiGetSoftwareCount": "Walk/programs",
+    "HsiGetSoftwareInfo/size": "Walk/programs",
+    "HsiGetSoftwareInfo/fill": "Walk/programs",
+    "HsiGetSoftwareInfoEx": "Walk/programs",
+    "HsiGetDriverInfo/size": "Walk/drives",
+    "HsiGetDriverInfo/fill": "Walk/drives",
+    "HsiGetDeviceInfo/size": "Walk/devices",
+    "HsiGetDeviceInfo/fill": "Walk/devices",
+    "HsiGetSysInfo/size": "Walk/all",
+    "HsiGetSysInfo/fill": "Walk/all",
+}
+# Exports that run the program sort (an exchange sort, quadratic by design).
+SORTING = {"HsiGetSoftwareInfo/fill", "HsiGetSoftwareInfoEx", "HsiGetSysInfo/fill"}
+TO_US = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}
+
+
+def medians(path):
+    with open(path) as f:
+        data = json.load(f)
+    out = {}
+    for b in data["benchmarks"]:
+        if b.get("aggregate_name", "median") != "median" or b.get("error_occurred"):
+            continue
+        if b.get("run_type") == "iteration" and b["run_name"] in out:
+            continue  # a single run only when no median exists
+        scale = TO_US[b.get("time_unit", "ns")]
+        out[b["run_name"]] = (b["real_time"] * scale, b["cpu_time"] * scale)
+    return out, data.get("context", {})
+
+
+def fmt(us):
+    if us is None:
+        return "-"
+    if us >= 1000:
+        return "%.2f ms" % (us / 1000)
+    if us >= 1:
+        return "%.1f us" % us
+    return "%.3f us" % us
+
+
+def ratio(a, b):
+    return "-" if a is None or b is None or b == 0 else "%.2f" % (a / b)
+
+
+def main():
+    fig, context = medians(sys.argv[1])
+    names = []
+    for run in fig:
+        base, _, machine = run.rpartition("/")
+        if machine in MACHINES and base not in names:
+            names.append(base)
+
+    def get(base, machine, which):
+        v = fig.get(base + "/" + machine)
+        return None if v is None else v[which]
+
+    print("CPU time per call (median); wall time in brackets.\n")
+    print("| benchmark | default | x1 | x4 | x16 | x4/x1 | x16/x4 |")
+    print("|---|---|---|---|---|---|---|")
+    for base in names:
+        cells = ["%s (%s)" % (fmt(get(base, m, 1)), fmt(get(base, m, 0))) if get(base, m, 1) is not None else "-"
+                 for m in MACHINES]
+        print("| %s | %s | %s | %s |" % (base, " | ".join(cells), ratio(get(base, "x4", 1), get(base, "x1", 1)),
+                                         ratio(get(base, "x16", 1), get(base, "x4", 1))))
+
+    print("\nPrograms exports without the program sort (export minus ProgramSort, CPU time):\n")
+    print("| export | x1 | x4 | x16 | x4/x1 | x16/x4 |")
+    print("|---|---|---|---|---|---|")
+    for base in names:
+        if base not in SORTING:
+            continue
+        rest = {}
+        for m in ["x1", "x4", "x16"]:
+            e, s = get(base, m, 1), get("ProgramSort", m, 1)
+            rest[m] = None if e is None or s is None else e - s
+        print("| %s | %s | %s | %s | %s | %s |" % (base, fmt(rest["x1"]), fmt(rest["x4"]), fmt(rest["x16"]),
+                                                  ratio(rest["x4"], rest["x1"]), ratio(rest["x16"], rest["x4"])))
+
+    print("\nOverhead: export time / plain walk of the same keys (CPU time):\n")
+    print("| export | walk | default | x1 | x4 | x16 |")
+    print("|---|---|---|---|---|---|")
+    for base in names:
+        walk = WALK_OF.get(base)
+        if walk is None:
+            continue
+        print("| %s | %s | %s |" % (base, walk,
+                                    " | ".join(ratio(get(base, m, 1), get(walk, m, 1)) for m in MACHINES)))
+
+    others = [r for r in fig if r.rpartition("/")[2] not in MACHINES]
+    if others:
+        print("\nOther benchmarks (median):\n")
+        print("| benchmark | CPU | wall |")
+        print("|---|---|---|")
+        for r in others:
+            print("| %s | %s | %s |" % (r, fmt(fig[r][1]), fmt(fig[r][0])))
+
+
+if __name__ == "__main__":
+    main()
