@@ -40,7 +40,10 @@ uint32_t GetAdapterInfo(IPADAPTERINFO *buffer, uint32_t *size) {
 
     const uint32_t entries = list.Length() / sizeof(IP_ADAPTER_INFO);
     const int32_t addressed = CountAddressedAdapters(list.First());
-    if (entries >= 1 && FirstBadRecord(buffer, entries, kAdapterRecord) >= 0) {
+    // One record per list entry must be readable; the addressed adapters'
+    // records are the ones written.
+    if ((entries >= 1 && FirstUnreadableRecord(buffer, entries, kAdapterRecord) >= 0) ||
+        (addressed >= 1 && FirstBadRecord(buffer, static_cast<uint64_t>(addressed), kAdapterRecord) >= 0)) {
         if (IsUsable(size, sizeof *size)) *size = static_cast<uint32_t>(addressed) * kAdapterRecord;
         return HS_ERROR_BUFFER_OVERFLOW;
     }

@@ -16,25 +16,31 @@ bool IsUsable(const void *p, size_t size) {
     return !IsBadReadPtr(p, size) && !IsBadWritePtr(const_cast<void *>(p), size);
 }
 
-int64_t FirstBadRecord(const void *base, uint64_t count, uint32_t recordSize) {
+namespace {
+
+template <typename Check>
+int64_t FirstFailingRecord(const void *base, uint64_t count, uint32_t recordSize, Check check) {
     const uintptr_t start = reinterpret_cast<uintptr_t>(base);
-    // The records lie end to end: when the caller holds all of them, one
-    // check of the whole array answers, and a memory check costs as much for
-    // one record as for many. Otherwise the records are checked one by one
-    // to find the first that is not held.
-    if (start != 0 && count > 0 && recordSize > 0 && count <= (UINTPTR_MAX - start) / recordSize &&
-        IsUsable(base, static_cast<size_t>(count * recordSize))) {
-        return -1;
-    }
     for (uint64_t i = 0; i < count; ++i) {
         const uint64_t offset = i * recordSize;
         // A record array that runs past the end of the address space is bad.
         if (start == 0 || offset > UINTPTR_MAX - start || recordSize > UINTPTR_MAX - start - offset) {
             return static_cast<int64_t>(i);
         }
-        if (!IsUsable(reinterpret_cast<const void *>(start + offset), recordSize)) return static_cast<int64_t>(i);
+        if (!check(reinterpret_cast<const void *>(start + offset), recordSize)) return static_cast<int64_t>(i);
     }
     return -1;
+}
+
+}  // namespace
+
+int64_t FirstBadRecord(const void *base, uint64_t count, uint32_t recordSize) {
+    return FirstFailingRecord(base, count, recordSize, IsUsable);
+}
+
+int64_t FirstUnreadableRecord(const void *base, uint64_t count, uint32_t recordSize) {
+    return FirstFailingRecord(base, count, recordSize,
+                              [](const void *p, size_t size) { return !IsBadReadPtr(p, size); });
 }
 
 void CopyText(char *field, size_t limit, const Text &text) {

@@ -19,6 +19,10 @@ uint8_t *AddressFrom32(uint32_t address);
 // caller's memory does not hold readable and writable, or -1 when all are.
 int64_t FirstBadRecord(const void *base, uint64_t count, uint32_t recordSize);
 
+// The same for readability alone, for records that are checked but not all
+// written.
+int64_t FirstUnreadableRecord(const void *base, uint64_t count, uint32_t recordSize);
+
 // True when size bytes at p are readable and writable.
 bool IsUsable(const void *p, size_t size);
 

@@ -9,6 +9,7 @@
 // writes a machine with DEVICES started device instances and PROGRAMS
 // installed programs to a temporary file and uses that one.
 #include <dlfcn.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -36,6 +37,28 @@ F *Symbol(void *handle, const char *name) {
 
 #define EXPORT(handle, name) Symbol<decltype(name)>(handle, #name)
 
+// Record arrays for the list calls: below 4 GiB, so that their 32-bit
+// addresses name them.
+class LowRecords {
+public:
+    explicit LowRecords(size_t bytes) : m_size(bytes == 0 ? 1 : bytes) {
+        void *p = mmap(nullptr, m_size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_32BIT, -1, 0);
+        if (p == MAP_FAILED) {
+            std::perror("mmap");
+            std::exit(1);
+        }
+        m_data = p;
+    }
+    ~LowRecords() { munmap(m_data, m_size); }
+    LowRecords(const LowRecords &) = delete;
+    LowRecords &operator=(const LowRecords &) = delete;
+    uint32_t Address32() const { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(m_data)); }
+
+private:
+    size_t m_size;
+    void *m_data = nullptr;
+};
+
 // What one cycle saw: the counts and the result of every call.
 struct CycleResult {
     int32_t cpus = 0, nets = 0, programs = 0, adapters = 0;
@@ -57,22 +80,18 @@ CycleResult RunCycle(void *h) {
     std::vector<uint8_t> cpus(size + 1);
     results.push_back(EXPORT(h, HsiGetCpuInfo)(reinterpret_cast<CPUINFO *>(cpus.data()), &size));
 
-    std::vector<CPUINFO> cpuRecords(static_cast<size_t>(r.cpus > 0 ? r.cpus : 1));
+    LowRecords cpuRecords(static_cast<size_t>(r.cpus > 0 ? r.cpus : 1) * sizeof(CPUINFO));
     INFOLIST list{};
-    list.records = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(cpuRecords.data()));
-    // Host heap addresses may lie above 4 GiB: the list calls get records
-    // only where the 32-bit address names them.
-    const bool low = reinterpret_cast<uintptr_t>(cpuRecords.data()) <= 0xFFFFFFFFu;
-    results.push_back(EXPORT(h, HsiGetCpuInfoEx)(&list, low ? r.cpus : -1));
+    list.records = cpuRecords.Address32();
+    results.push_back(EXPORT(h, HsiGetCpuInfoEx)(&list, r.cpus));
 
     COMMONINFO common{};
     results.push_back(EXPORT(h, HsiGetCommonInfo)(&common));
 
-    std::vector<NETINFO> nets(static_cast<size_t>(r.nets > 0 ? r.nets : 1));
+    LowRecords nets(static_cast<size_t>(r.nets > 0 ? r.nets : 1) * sizeof(NETINFO));
     INFOLIST netList{};
-    netList.records = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(nets.data()));
-    const bool netLow = reinterpret_cast<uintptr_t>(nets.data()) <= 0xFFFFFFFFu;
-    results.push_back(EXPORT(h, HsiGetNetInfoEx)(&netList, netLow ? r.nets : 0));
+    netList.records = nets.Address32();
+    results.push_back(EXPORT(h, HsiGetNetInfoEx)(&netList, r.nets));
 
     size = 0;
     results.push_back(EXPORT(h, HsiGetAdapterInfo)(nullptr, &size));
@@ -88,11 +107,10 @@ CycleResult RunCycle(void *h) {
     results.push_back(EXPORT(h, HsiGetSoftwareInfo)(nullptr, &size));
     std::vector<uint8_t> programs(size + 1);
     results.push_back(EXPORT(h, HsiGetSoftwareInfo)(reinterpret_cast<SOFTWAREINFO *>(programs.data()), &size));
-    std::vector<SOFTWAREINFO> programRecords(static_cast<size_t>(r.programs > 0 ? r.programs : 1));
+    LowRecords programRecords(static_cast<size_t>(r.programs > 0 ? r.programs : 1) * sizeof(SOFTWAREINFO));
     SOFTWAREINFOLIST programList{};
-    programList.records = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(programRecords.data()));
-    const bool programsLow = reinterpret_cast<uintptr_t>(programRecords.data()) <= 0xFFFFFFFFu;
-    results.push_back(EXPORT(h, HsiGetSoftwareInfoEx)(&programList, programsLow ? r.programs : 0));
+    programList.records = programRecords.Address32();
+    results.push_back(EXPORT(h, HsiGetSoftwareInfoEx)(&programList, r.programs));
 
     size = 0;
     results.push_back(EXPORT(h, HsiGetDriverInfo)(nullptr, &size));

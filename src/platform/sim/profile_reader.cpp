@@ -78,6 +78,8 @@ public:
                 Fail("neither a key, a value nor a comment");
             }
         }
+        m_trees.machine->SortSubkeys();
+        m_trees.simulation->SortSubkeys();
         return m_trees;
     }
 

@@ -47,15 +47,29 @@ const RegNode *RegNode::FindSubkey(const std::string &name) const {
 RegNode *RegNode::FindOrAddSubkey(const std::string &name, int line) {
     auto found = m_subkeyIndex.find(std::string_view(name));
     if (found != m_subkeyIndex.end()) return found->second;
-    // A new subkey goes to its place in enumeration order.
-    auto it = std::lower_bound(m_subkeys.begin(), m_subkeys.end(), name,
-                               [](const std::unique_ptr<RegNode> &k, const std::string &n) {
-                                   return CompareKeyNames(k->m_name, n) < 0;
-                               });
+    if (!m_subkeys.empty() && CompareKeyNames(m_subkeys.back()->m_name, name) > 0) m_subkeysUnsorted = true;
     m_longestSubkeyName = std::max(m_longestSubkeyName, name.size());
-    RegNode *node = m_subkeys.insert(it, std::make_unique<RegNode>(name, line))->get();
+    m_subkeys.push_back(std::make_unique<RegNode>(name, line));
+    RegNode *node = m_subkeys.back().get();
     m_subkeyIndex.emplace(std::string_view(node->m_name), node);
     return node;
+}
+
+void RegNode::SortSubkeys() {
+    // Iterative, so that a very deep tree cannot exhaust the stack.
+    std::vector<RegNode *> pending{this};
+    while (!pending.empty()) {
+        RegNode *node = pending.back();
+        pending.pop_back();
+        if (node->m_subkeysUnsorted) {
+            std::sort(node->m_subkeys.begin(), node->m_subkeys.end(),
+                      [](const std::unique_ptr<RegNode> &a, const std::unique_ptr<RegNode> &b) {
+                          return CompareKeyNames(a->m_name, b->m_name) < 0;
+                      });
+            node->m_subkeysUnsorted = false;
+        }
+        for (const auto &sub : node->m_subkeys) pending.push_back(sub.get());
+    }
 }
 
 void RegNode::RemoveSubkey(const std::string &name) {

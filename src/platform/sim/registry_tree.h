@@ -32,11 +32,16 @@ public:
     const std::string &Name() const { return m_name; }
     int Line() const { return m_line; }
 
-    // Subkeys in enumeration order.
+    // Subkeys in enumeration order, once SortSubkeys has run over the tree
+    // (the profile reader runs it when the tree is complete).
     const std::vector<std::unique_ptr<RegNode>> &Subkeys() const { return m_subkeys; }
     const RegNode *FindSubkey(const std::string &name) const;
     RegNode *FindOrAddSubkey(const std::string &name, int line);
     void RemoveSubkey(const std::string &name);
+    // Put the subkeys of this key and of every key below it into enumeration
+    // order. Subkeys are added in the order they come; sorting once when the
+    // tree is built keeps building linear in the number of keys.
+    void SortSubkeys();
 
     // Values in the order in which they were first set.
     const std::vector<RegValue> &Values() const { return m_values; }
@@ -73,6 +78,7 @@ private:
     // the same however many subkeys the key has.
     std::unordered_map<std::string_view, RegNode *, NameHash, NameEqual> m_subkeyIndex;
     std::vector<RegValue> m_values;
+    bool m_subkeysUnsorted = false;  // a subkey was added out of order
     size_t m_longestSubkeyName = 0;
     size_t m_longestValueName = 0;
     size_t m_largestValueData = 0;
