@@ -36,6 +36,12 @@ const IP_ADAPTER_INFO *AdapterList::Next(const IP_ADAPTER_INFO *entry) const {
     return reinterpret_cast<const IP_ADAPTER_INFO *>(next);
 }
 
+uint32_t AdapterListEntryCount() {
+    ULONG length = 0;
+    if (GetAdaptersInfo(nullptr, &length) != ERROR_BUFFER_OVERFLOW) return 0;
+    return static_cast<uint32_t>(length / sizeof(IP_ADAPTER_INFO));
+}
+
 bool IsAddressed(const IP_ADAPTER_INFO &entry) { return entry.IpAddressList.IpAddress.String[0] != '0'; }
 
 Text HardwareAddressText(const uint8_t *a, bool upperCase) {

@@ -31,6 +31,11 @@ private:
     ULONG m_length = 0;
 };
 
+// Number of entries of the IP helper's list, addressed or not: the adapter
+// export checks one record of the caller's memory per entry, so a block meant
+// for it gets room for that many.
+uint32_t AdapterListEntryCount();
+
 // An adapter counts as addressed unless its IP text starts with '0'.
 bool IsAddressed(const IP_ADAPTER_INFO &entry);
 

@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "api/adapter_list.h"
 #include "api/export_guard.h"
 #include "api/record_io.h"
 #include "hardscan.h"
@@ -18,7 +19,9 @@ constexpr uint32_t kHeaderCheck = 28;
 // A staging buffer owned by the call; zero-filled, aligned for the records.
 class Staging {
 public:
-    explicit Staging(size_t size) : m_storage(new uint64_t[size / 8 + 1]()), m_size(size) {}
+    // capacity: bytes allocated when more than size are needed behind it.
+    explicit Staging(size_t size, size_t capacity = 0)
+        : m_storage(new uint64_t[(size > capacity ? size : capacity) / 8 + 1]()), m_size(size) {}
     uint8_t *Data() { return reinterpret_cast<uint8_t *>(m_storage.get()); }
     size_t Size() const { return m_size; }
 
@@ -99,7 +102,9 @@ uint32_t FillBlock(SYSINFOHEADER *header, uint8_t *block, uint32_t total) {
         return HS_ERROR_NO_DATA;
     }
     size = sizes.adapterSize;
-    staged.push_back(RecordStaging(sizes.adapterSize, sizeof(IPADAPTERINFO)));
+    // The adapter export checks one record per list entry, addressed or not.
+    staged.emplace_back(static_cast<size_t>(sizes.adapterSize / sizeof(IPADAPTERINFO)) * sizeof(IPADAPTERINFO),
+                        static_cast<size_t>(AdapterListEntryCount()) * sizeof(IPADAPTERINFO));
     if (HsiGetAdapterInfo(reinterpret_cast<IPADAPTERINFO *>(staged.back().Data()), &size) != HS_SUCCESS) {
         OutputDebugStringA("HsiGetAdapterInfo failed!\n");
         return HS_ERROR_NO_DATA;

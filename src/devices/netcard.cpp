@@ -2,6 +2,7 @@
 #include <cstring>
 #include <memory>
 
+#include "api/adapter_list.h"
 #include "api/inventory.h"
 
 namespace hs {
@@ -48,7 +49,9 @@ int32_t CInventory::GetNetCardInfo(TextList &descriptions, TextList &types) {
         const uint32_t count = size / kRecordSize;
         if (count > 0) {
             size = count * kRecordSize;
-            block.reset(new uint8_t[size]());
+            // Room for every list entry: the export checks that many records.
+            const uint32_t entries = AdapterListEntryCount();
+            block.reset(new uint8_t[static_cast<size_t>(entries > count ? entries : count) * kRecordSize]());
             const uint32_t result = ::HsiGetAdapterInfo(reinterpret_cast<IPADAPTERINFO *>(block.get()), &size);
             if (result != HS_SUCCESS) {
                 OutputDebugStringA("GetNetCardInfo failed!\n");

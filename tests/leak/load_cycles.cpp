@@ -63,6 +63,7 @@ private:
 struct CycleResult {
     int32_t cpus = 0, nets = 0, programs = 0, adapters = 0;
     uint32_t drives = 0, devices = 0;
+    std::string deviceTypes;
     std::vector<int64_t> results;
 };
 
@@ -123,6 +124,10 @@ CycleResult RunCycle(void *h) {
     r.devices = size / sizeof(DEVICEINFO);
     std::vector<uint8_t> devices(size + 1);
     results.push_back(EXPORT(h, HsiGetDeviceInfo)(reinterpret_cast<DEVICEINFO *>(devices.data()), &size));
+    for (uint32_t i = 0; i < r.devices; ++i) {
+        r.deviceTypes += reinterpret_cast<const DEVICEINFO *>(devices.data())[i].type;
+        r.deviceTypes += ' ';
+    }
 
     SYSINFOHEADER header{};
     uint32_t total = 0;
@@ -223,7 +228,15 @@ int main(int argc, char **argv) {
         }
         // Every cycle sees the same machine and answers the same.
         if (last.results != first.results || last.devices != first.devices || last.programs != first.programs) {
-            std::fprintf(stderr, "load_cycles: cycle %ld answered differently from the first\n", i);
+            std::fprintf(stderr, "load_cycles: cycle %ld answered differently from the first:", i);
+            for (size_t k = 0; k < last.results.size() && k < first.results.size(); ++k) {
+                std::fprintf(stderr, " %lld/%lld", static_cast<long long>(first.results[k]),
+                             static_cast<long long>(last.results[k]));
+            }
+            std::fprintf(stderr, " devices %u/%u programs %d/%d\n", first.devices, last.devices, first.programs,
+                         last.programs);
+            std::fprintf(stderr, "device types first: %s\nnow: %s\n", first.deviceTypes.c_str(),
+                         last.deviceTypes.c_str());
             return 1;
         }
     }

@@ -12,6 +12,9 @@ namespace {
 
 using nlohmann::ordered_json;
 
+// A copy of a field of a packed record: a reference to it may be misaligned.
+uint32_t Value(uint32_t field) { return field; }
+
 bool Wanted(const std::vector<std::string> &families, const char *name) {
     return std::find(families.begin(), families.end(), name) != families.end();
 }
@@ -26,10 +29,10 @@ ordered_json TypedRecords(const std::vector<Record> &records) {
 }
 
 ordered_json MemoryJson(const HSMEMORYSTATUS &m) {
-    return {{"length", m.dwLength},           {"memoryLoad", m.dwMemoryLoad},
-            {"totalPhys", m.dwTotalPhys},     {"availPhys", m.dwAvailPhys},
-            {"totalPageFile", m.dwTotalPageFile}, {"availPageFile", m.dwAvailPageFile},
-            {"totalVirtual", m.dwTotalVirtual},   {"availVirtual", m.dwAvailVirtual}};
+    return {{"length", Value(m.dwLength)},           {"memoryLoad", Value(m.dwMemoryLoad)},
+            {"totalPhys", Value(m.dwTotalPhys)},     {"availPhys", Value(m.dwAvailPhys)},
+            {"totalPageFile", Value(m.dwTotalPageFile)}, {"availPageFile", Value(m.dwAvailPageFile)},
+            {"totalVirtual", Value(m.dwTotalVirtual)},   {"availVirtual", Value(m.dwAvailVirtual)}};
 }
 
 }  // namespace
@@ -41,7 +44,7 @@ void PrintJson(std::ostream &out, const Inventory &inv, const std::vector<std::s
         ordered_json list = ordered_json::array();
         for (const CPUINFO &c : inv.cpus) {
             list.push_back({{"name", FieldText(c.name)}, {"vendor", FieldText(c.vendor)},
-                            {"speed", c.speed}});
+                            {"speed", Value(c.speed)}});
         }
         doc["processors"] = {{"count", inv.cpuCount}, {"records", list}};
     }
@@ -72,7 +75,7 @@ void PrintJson(std::ostream &out, const Inventory &inv, const std::vector<std::s
     if (Wanted(families, "netbios")) {
         ordered_json list = ordered_json::array();
         for (const NETINFO &n : inv.netbios) {
-            list.push_back({{"ipAddress", n.ipAddress}, {"ipText", FieldText(n.ipText)}, {"mac", FieldText(n.mac)}});
+            list.push_back({{"ipAddress", Value(n.ipAddress)}, {"ipText", FieldText(n.ipText)}, {"mac", FieldText(n.mac)}});
         }
         doc["netbios"] = {{"count", inv.netCount}, {"records", list}};
     }
