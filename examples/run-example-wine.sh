@@ -15,61 +15,8 @@ prefix=$1
 here=$(cd "$(dirname "$0")" && pwd)
 reg=$here/wine-example.reg
 
-wine=""
-for candidate in "$(command -v wine64 2>/dev/null)" /usr/lib/wine/wine64 /usr/lib64/wine/wine64 /opt/wine-stable/bin/wine64; do
-    if [ -n "$candidate" ] && [ -x "$candidate" ]; then
-        wine=$candidate
-        break
-    fi
-done
-if [ -z "$wine" ]; then
-    echo "SKIPPED: wine64 is not installed (Debian package wine64)"
-    exit 0
-fi
-wineserver=""
-for candidate in "$(dirname "$wine")/wineserver" "$(command -v wineserver 2>/dev/null)"; do
-    if [ -n "$candidate" ] && [ -x "$candidate" ]; then
-        wineserver=$candidate
-        break
-    fi
-done
-if [ -z "$wineserver" ]; then
-    echo "FAIL: wine64 found at $wine but no wineserver"
-    exit 1
-fi
-
-# Wine sees the host's root as drive Z:.
-windows_path() {
-    printf 'Z:%s' "$(cd "$(dirname "$1")" && pwd)/$(basename "$1")" | tr '/' '\\'
-}
-
-export WINEPREFIX="$prefix"
-export WINEDEBUG=-all
-export WINEARCH=win64
-export WINEDLLOVERRIDES="mscoree,mshtml="
-unset DISPLAY WAYLAND_DISPLAY
-
-rm -rf "$prefix"
-mkdir -p "$prefix"
-stop_server() {
-    "$wineserver" -k >/dev/null 2>&1
-    "$wineserver" -w >/dev/null 2>&1
-}
-trap stop_server EXIT
-trap 'stop_server; exit 1' INT TERM
-
-# One session from the import to the last program.
-"$wineserver" -p
-if ! timeout 300 "$wine" wineboot -i >"$prefix/wineboot.log" 2>&1; then
-    echo "FAIL: wineboot did not finish within 300 s:"
-    tail -n 20 "$prefix/wineboot.log"
-    exit 1
-fi
-if ! timeout 120 "$wine" regedit /S "$(windows_path "$reg")" >"$prefix/regedit.log" 2>&1; then
-    echo "FAIL: importing $reg failed:"
-    cat "$prefix/regedit.log"
-    exit 1
-fi
+. "$here/../tests/windows/wine-session.sh"
+open_wine_session "$prefix" "$reg"
 
 failures=0
 fail() {
@@ -99,7 +46,7 @@ if [ $failures -ne 0 ]; then
     echo "$failures checks failed"
     exit 1
 fi
-stop_server
+stop_wine_session
 rm -rf "$prefix"
 echo "both example programs passed under Wine"
 exit 0
