@@ -40,3 +40,16 @@ add_test(NAME wine
                  $<TARGET_FILE:cpu_ops_test>
                  $<TARGET_FILE:wine_test>)
 set_tests_properties(wine PROPERTIES TIMEOUT 900 SKIP_REGULAR_EXPRESSION "SKIPPED:")
+
+# The simulated machine of the native build against Windows as Wine provides
+# it: both hsinfo programs read the same registry, exported from a Wine prefix.
+set(HS_NATIVE_HSINFO ${CMAKE_SOURCE_DIR}/build/native/hsinfo CACHE FILEPATH
+    "native hsinfo that the Wine differential test compares with")
+add_test(NAME wine_differential
+         COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/wine-differential.sh
+                 ${CMAKE_CURRENT_BINARY_DIR}/wine-differential-prefix
+                 ${CMAKE_CURRENT_LIST_DIR}/wine-test.reg
+                 $<TARGET_FILE:hardscan>
+                 $<TARGET_FILE:hsinfo>
+                 ${HS_NATIVE_HSINFO})
+set_tests_properties(wine_differential PROPERTIES TIMEOUT 900 SKIP_REGULAR_EXPRESSION "SKIPPED:")
