@@ -15,6 +15,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "api/inventory.h"
@@ -153,6 +154,12 @@ const char *const kClassWords[] = {"DiskDrive", "FloppyDisk", "CDROM", "USB", "D
 const uint32_t kLeaves[] = {0x0, 0x1, 0x2, 0x4, 0xB, 0x80000000, 0x80000001, 0x80000002, 0x80000003, 0x80000004,
                             0x80000005, 0x80000006};
 
+std::vector<uint8_t> Bytes(ByteSource &in, size_t n) {
+    std::vector<uint8_t> bytes;
+    for (size_t i = 0; i < n; ++i) bytes.push_back(in.Byte());
+    return bytes;
+}
+
 template <typename T, size_t N>
 const T &Pick(ByteSource &in, const T (&table)[N]) {
     return table[in.Byte() % N];
@@ -170,31 +177,18 @@ std::string AnyValue(ByteSource &in) {
         name = Pick(in, kValueNames);
     }
     const std::string left = name == "@" ? "@=" : Quoted(name) + "=";
-    switch (in.Byte() % 9) {
+    const uint8_t kind = in.Byte() % 9;
+    if (kind >= 1 && kind <= 4) {
+        // Binary data: text without a terminating NUL or with NULs inside
+        // (type 1), other numbered types, or plain hex.
+        const std::vector<uint8_t> bytes = Bytes(in, in.Length());
+        const uint8_t types[] = {0, 2, 3, 4, 7, 0xb, 5, 8};
+        char prefix[16] = "hex:";
+        if (kind < 4) std::snprintf(prefix, sizeof prefix, "hex(%x):", kind == 1 ? 1 : types[in.Byte() % 8]);
+        return left + prefix + HexList(bytes) + "\n";
+    }
+    switch (kind) {
         case 0: return left + Dword(in.Word()) + "\n";
-        case 1: {
-            // Text without a terminating NUL, or with NULs inside.
-            std::vector<uint8_t> bytes;
-            const size_t n = in.Length();
-            for (size_t i = 0; i < n; ++i) bytes.push_back(in.Byte());
-            return left + "hex(1):" + HexList(bytes) + "\n";
-        }
-        case 2:
-        case 3: {
-            const uint8_t types[] = {0, 2, 3, 4, 7, 0xb, 5, 8};
-            std::vector<uint8_t> bytes;
-            const size_t n = in.Length();
-            for (size_t i = 0; i < n; ++i) bytes.push_back(in.Byte());
-            char prefix[16];
-            std::snprintf(prefix, sizeof prefix, "hex(%x):", types[in.Byte() % 8]);
-            return left + prefix + HexList(bytes) + "\n";
-        }
-        case 4: {
-            std::vector<uint8_t> bytes;
-            const size_t n = in.Length();
-            for (size_t i = 0; i < n; ++i) bytes.push_back(in.Byte());
-            return left + "hex:" + HexList(bytes) + "\n";
-        }
         case 5: return left + Quoted(Pick(in, kClassGuids)) + "\n";
         case 6: return left + Quoted(Pick(in, kClassWords)) + "\n";
         default: return left + Quoted(in.Text(in.Length())) + "\n";
@@ -287,9 +281,7 @@ std::string Machine(ByteSource &in) {
                 text += key;
                 text += "\"AdapterName\"=" + Quoted(in.Text(in.Length())) + "\n";
                 text += "\"Description\"=" + Quoted(in.Text(in.Length())) + "\n";
-                std::vector<uint8_t> address;
-                const size_t n = in.Byte() % 10;
-                for (size_t i = 0; i < n; ++i) address.push_back(in.Byte());
+                const std::vector<uint8_t> address = Bytes(in, in.Byte() % 10);
                 if (!address.empty()) text += "\"Address\"=hex:" + HexList(address) + "\n";
                 const uint8_t ip = in.Byte();
                 text += "\"IpAddress\"=" +
@@ -408,9 +400,11 @@ void CheckField(const uint8_t *field, size_t width, bool lastKept = true) {
 
 // Records of a chained export: the query's size, a fill of exactly that
 // size, fields checked.
+// Text fields of a record: offset and width.
+using Fields = std::vector<std::pair<size_t, size_t>>;
+
 template <typename Record>
-uint32_t QueryAndFill(uint32_t (*exportFn)(Record *, uint32_t *), const size_t *fields, const size_t *widths,
-                      size_t fieldCount) {
+uint32_t QueryAndFill(uint32_t (*exportFn)(Record *, uint32_t *), const Fields &fields) {
     uint32_t size = 0;
     const uint32_t query = exportFn(nullptr, &size);
     Require(query == 111, "size query did not answer 111");
@@ -423,7 +417,7 @@ uint32_t QueryAndFill(uint32_t (*exportFn)(Record *, uint32_t *), const size_t *
         const size_t records = size / sizeof(Record);
         for (size_t r = 0; r < records; ++r) {
             const uint8_t *record = memory.Data() + r * sizeof(Record);
-            for (size_t f = 0; f < fieldCount; ++f) CheckField(record + fields[f], widths[f]);
+            for (const auto &f : fields) CheckField(record + f.first, f.second);
         }
     }
     // Nothing past the records the size allowed.
@@ -439,27 +433,16 @@ void RunExports() {
     const int32_t programs = HsiGetSoftwareCount();
     Require(nets >= 0 && programs >= 0, "negative count");
 
-    {
-        const size_t fields[] = {offsetof(CPUINFO, name), offsetof(CPUINFO, vendor)};
-        const size_t widths[] = {260, 260};
-        QueryAndFill(HsiGetCpuInfo, fields, widths, 2);
-    }
-    {
-        const size_t fields[] = {offsetof(DRIVERINFO, type), offsetof(DRIVERINFO, description)};
-        const size_t widths[] = {32, 260};
-        QueryAndFill(HsiGetDriverInfo, fields, widths, 2);
-        hs::TextList descriptions, types;
-        hs::g_inventory.CopyDriverLists(descriptions, types);
-        Require(descriptions.size() == types.size(), "drive lists of different lengths");
-        QueryAndFill(HsiGetDeviceInfo, fields, widths, 2);
-        hs::g_inventory.CopyDeviceLists(descriptions, types);
-        Require(descriptions.size() == types.size(), "device lists of different lengths");
-    }
-    {
-        const size_t fields[] = {offsetof(SOFTWAREINFO, displayName)};
-        const size_t widths[] = {260};
-        QueryAndFill(HsiGetSoftwareInfo, fields, widths, 1);
-    }
+    QueryAndFill(HsiGetCpuInfo, {{offsetof(CPUINFO, name), 260}, {offsetof(CPUINFO, vendor), 260}});
+    const Fields typed = {{offsetof(DRIVERINFO, type), 32}, {offsetof(DRIVERINFO, description), 260}};
+    hs::TextList descriptions, types;
+    QueryAndFill(HsiGetDriverInfo, typed);
+    hs::g_inventory.CopyDriverLists(descriptions, types);
+    Require(descriptions.size() == types.size(), "drive lists of different lengths");
+    QueryAndFill(HsiGetDeviceInfo, typed);
+    hs::g_inventory.CopyDeviceLists(descriptions, types);
+    Require(descriptions.size() == types.size(), "device lists of different lengths");
+    QueryAndFill(HsiGetSoftwareInfo, {{offsetof(SOFTWAREINFO, displayName), 260}});
     {
         // The adapter export checks one record per list entry, possibly more
         // than it writes: room for every entry.
@@ -498,23 +481,21 @@ void RunExports() {
         }
         for (size_t i = 0; i < 4; ++i) Require(memory.Data()[i] == LowMemory::kCanary, "reserved bytes written");
     }
+    // The list calls over as many records as the counts name.
+    auto list = [](auto fn, auto *header, int32_t count, const LowMemory &records) {
+        header->records = records.Address32();
+        const int32_t result = fn(header, count);
+        Require(result == 0 || result == 1, "list call result outside 0, 1");
+        return result;
+    };
     {
         const int32_t count = HsiGetCpuCount();
-        LowMemory header(sizeof(INFOLIST));
-        LowMemory records((count > 0 ? count : 1) * sizeof(CPUINFO));
-        auto *list = reinterpret_cast<INFOLIST *>(header.Data());
-        list->records = records.Address32();
-        const int32_t result = HsiGetCpuInfoEx(list, count);
-        Require(result == 0 || result == 1, "processor list result outside 0, 1");
+        LowMemory header(sizeof(INFOLIST)), records((count > 0 ? count : 1) * sizeof(CPUINFO));
+        list(HsiGetCpuInfoEx, reinterpret_cast<INFOLIST *>(header.Data()), count, records);
     }
     {
-        LowMemory header(sizeof(INFOLIST));
-        LowMemory records((nets > 0 ? nets : 1) * sizeof(NETINFO));
-        auto *list = reinterpret_cast<INFOLIST *>(header.Data());
-        list->records = records.Address32();
-        const int32_t result = HsiGetNetInfoEx(list, nets);
-        Require(result == 0 || result == 1, "net list result outside 0, 1");
-        if (result == 1) {
+        LowMemory header(sizeof(INFOLIST)), records((nets > 0 ? nets : 1) * sizeof(NETINFO));
+        if (list(HsiGetNetInfoEx, reinterpret_cast<INFOLIST *>(header.Data()), nets, records) == 1) {
             for (int32_t r = 0; r < nets; ++r) {
                 const uint8_t *record = records.Data() + static_cast<size_t>(r) * sizeof(NETINFO);
                 CheckField(record + offsetof(NETINFO, ipText), 32);
@@ -523,13 +504,9 @@ void RunExports() {
         }
     }
     {
-        LowMemory header(sizeof(SOFTWAREINFOLIST));
-        LowMemory records((programs > 0 ? programs : 1) * sizeof(SOFTWAREINFO));
-        auto *list = reinterpret_cast<SOFTWAREINFOLIST *>(header.Data());
-        list->records = records.Address32();
-        const int32_t result = HsiGetSoftwareInfoEx(list, programs);
-        Require(result == 0 || result == 1, "software list result outside 0, 1");
-        if (result == 1) CheckField(header.Data() + offsetof(SOFTWAREINFOLIST, category), 32);
+        LowMemory header(sizeof(SOFTWAREINFOLIST)), records((programs > 0 ? programs : 1) * sizeof(SOFTWAREINFO));
+        if (list(HsiGetSoftwareInfoEx, reinterpret_cast<SOFTWAREINFOLIST *>(header.Data()), programs, records) == 1)
+            CheckField(header.Data() + offsetof(SOFTWAREINFOLIST, category), 32);
     }
     {
         LowMemory header(sizeof(SYSINFOHEADER) + 4);

@@ -193,25 +193,22 @@ std::vector<ExportCall> Calls(Buffers &b) {
             return int64_t{fn(nullptr, &size)} << 32 | size;
         };
     };
+    // A list call over the records asked for, its header naming them.
+    auto listCall = [](auto fn, auto *header, const void *records, size_t count) {
+        return [fn, header, records, count]() -> int64_t {
+            header->records = Low32(records);
+            return fn(header, static_cast<int32_t>(count));
+        };
+    };
     std::vector<ExportCall> calls;
     calls.push_back({"HsiGetCpuCount", [] { return int64_t{HsiGetCpuCount()}; }, 0});
     calls.push_back({"HsiGetNetCount", [] { return int64_t{HsiGetNetCount()}; }, 0});
     calls.push_back({"HsiGetSoftwareCount", [] { return int64_t{HsiGetSoftwareCount()}; }, 0});
     calls.push_back({"HsiGetCpuInfo", sizeCall(HsiGetCpuInfo, b.cpus, b.cpuCount, sizeof(CPUINFO)), 111});
     calls.push_back({"HsiGetCpuInfo(query)", queryCall(HsiGetCpuInfo), kFailedQuery});
-    calls.push_back({"HsiGetCpuInfoEx",
-                     [&b] {
-                         b.cpuList->records = Low32(b.cpus);
-                         return int64_t{HsiGetCpuInfoEx(b.cpuList, static_cast<int32_t>(b.cpuCount))};
-                     },
-                     0});
+    calls.push_back({"HsiGetCpuInfoEx", listCall(HsiGetCpuInfoEx, b.cpuList, b.cpus, b.cpuCount), 0});
     calls.push_back({"HsiGetCommonInfo", [&b] { return int64_t{HsiGetCommonInfo(b.common)}; }, 0});
-    calls.push_back({"HsiGetNetInfoEx",
-                     [&b] {
-                         b.netList->records = Low32(b.nets);
-                         return int64_t{HsiGetNetInfoEx(b.netList, static_cast<int32_t>(b.netCount))};
-                     },
-                     0});
+    calls.push_back({"HsiGetNetInfoEx", listCall(HsiGetNetInfoEx, b.netList, b.nets, b.netCount), 0});
     calls.push_back({"HsiGetAdapterInfo",
                      [&b] {
                          uint32_t size = 0;
@@ -221,12 +218,8 @@ std::vector<ExportCall> Calls(Buffers &b) {
     calls.push_back({"HsiGetNetUserInfo", [&b] { return int64_t{HsiGetNetUserInfo(b.user)}; }, 0});
     calls.push_back({"HsiGetSoftwareInfo",
                      sizeCall(HsiGetSoftwareInfo, b.programs, b.programCount, sizeof(SOFTWAREINFO)), 111});
-    calls.push_back({"HsiGetSoftwareInfoEx",
-                     [&b] {
-                         b.programList->records = Low32(b.programs);
-                         return int64_t{HsiGetSoftwareInfoEx(b.programList, static_cast<int32_t>(b.programCount))};
-                     },
-                     0});
+    calls.push_back(
+        {"HsiGetSoftwareInfoEx", listCall(HsiGetSoftwareInfoEx, b.programList, b.programs, b.programCount), 0});
     calls.push_back({"HsiGetDriverInfo",
                      sizeCall(HsiGetDriverInfo, b.drives, b.driveCount, sizeof(DRIVERINFO)), 111});
     calls.push_back({"HsiGetDeviceInfo(query)", queryCall(HsiGetDeviceInfo), kFailedQuery});

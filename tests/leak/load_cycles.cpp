@@ -67,6 +67,27 @@ struct CycleResult {
     std::vector<int64_t> results;
 };
 
+// A size query of a buffer export, then a fill of the size it asked for:
+// both results recorded, the filled bytes returned.
+template <typename Record>
+std::vector<uint8_t> QueryAndFill(uint32_t (*fn)(Record *, uint32_t *), std::vector<int64_t> &results) {
+    uint32_t size = 0;
+    results.push_back(fn(nullptr, &size));
+    std::vector<uint8_t> records(size + 1);
+    results.push_back(fn(reinterpret_cast<Record *>(records.data()), &size));
+    records.resize(size);
+    return records;
+}
+
+// A list call over `count` records below 4 GiB.
+template <typename List>
+void ListCall(int32_t (*fn)(List *, int32_t), int32_t count, size_t recordSize, std::vector<int64_t> &results) {
+    LowRecords records(static_cast<size_t>(count > 0 ? count : 1) * recordSize);
+    List list{};
+    list.records = records.Address32();
+    results.push_back(fn(&list, count));
+}
+
 // Every export, each with a null or size query first and then a fill of the
 // size it asked for.
 CycleResult RunCycle(void *h) {
@@ -76,54 +97,26 @@ CycleResult RunCycle(void *h) {
     r.nets = EXPORT(h, HsiGetNetCount)();
     r.programs = EXPORT(h, HsiGetSoftwareCount)();
 
-    uint32_t size = 0;
-    results.push_back(EXPORT(h, HsiGetCpuInfo)(nullptr, &size));
-    std::vector<uint8_t> cpus(size + 1);
-    results.push_back(EXPORT(h, HsiGetCpuInfo)(reinterpret_cast<CPUINFO *>(cpus.data()), &size));
-
-    LowRecords cpuRecords(static_cast<size_t>(r.cpus > 0 ? r.cpus : 1) * sizeof(CPUINFO));
-    INFOLIST list{};
-    list.records = cpuRecords.Address32();
-    results.push_back(EXPORT(h, HsiGetCpuInfoEx)(&list, r.cpus));
-
+    QueryAndFill(EXPORT(h, HsiGetCpuInfo), results);
+    ListCall(EXPORT(h, HsiGetCpuInfoEx), r.cpus, sizeof(CPUINFO), results);
     COMMONINFO common{};
     results.push_back(EXPORT(h, HsiGetCommonInfo)(&common));
+    ListCall(EXPORT(h, HsiGetNetInfoEx), r.nets, sizeof(NETINFO), results);
 
-    LowRecords nets(static_cast<size_t>(r.nets > 0 ? r.nets : 1) * sizeof(NETINFO));
-    INFOLIST netList{};
-    netList.records = nets.Address32();
-    results.push_back(EXPORT(h, HsiGetNetInfoEx)(&netList, r.nets));
-
-    size = 0;
+    uint32_t size = 0;
     results.push_back(EXPORT(h, HsiGetAdapterInfo)(nullptr, &size));
     r.adapters = static_cast<int32_t>(size / sizeof(IPADAPTERINFO));
     std::vector<IPADAPTERINFO> adapters(64);
     results.push_back(EXPORT(h, HsiGetAdapterInfo)(adapters.data(), &size));
     results.push_back(EXPORT(h, HsiGetAdapterCount)(nullptr));
-
     NETUSERINFO user{};
     results.push_back(EXPORT(h, HsiGetNetUserInfo)(&user));
 
-    size = 0;
-    results.push_back(EXPORT(h, HsiGetSoftwareInfo)(nullptr, &size));
-    std::vector<uint8_t> programs(size + 1);
-    results.push_back(EXPORT(h, HsiGetSoftwareInfo)(reinterpret_cast<SOFTWAREINFO *>(programs.data()), &size));
-    LowRecords programRecords(static_cast<size_t>(r.programs > 0 ? r.programs : 1) * sizeof(SOFTWAREINFO));
-    SOFTWAREINFOLIST programList{};
-    programList.records = programRecords.Address32();
-    results.push_back(EXPORT(h, HsiGetSoftwareInfoEx)(&programList, r.programs));
-
-    size = 0;
-    results.push_back(EXPORT(h, HsiGetDriverInfo)(nullptr, &size));
-    r.drives = size / sizeof(DRIVERINFO);
-    std::vector<uint8_t> drives(size + 1);
-    results.push_back(EXPORT(h, HsiGetDriverInfo)(reinterpret_cast<DRIVERINFO *>(drives.data()), &size));
-
-    size = 0;
-    results.push_back(EXPORT(h, HsiGetDeviceInfo)(nullptr, &size));
-    r.devices = size / sizeof(DEVICEINFO);
-    std::vector<uint8_t> devices(size + 1);
-    results.push_back(EXPORT(h, HsiGetDeviceInfo)(reinterpret_cast<DEVICEINFO *>(devices.data()), &size));
+    QueryAndFill(EXPORT(h, HsiGetSoftwareInfo), results);
+    ListCall(EXPORT(h, HsiGetSoftwareInfoEx), r.programs, sizeof(SOFTWAREINFO), results);
+    r.drives = QueryAndFill(EXPORT(h, HsiGetDriverInfo), results).size() / sizeof(DRIVERINFO);
+    const std::vector<uint8_t> devices = QueryAndFill(EXPORT(h, HsiGetDeviceInfo), results);
+    r.devices = devices.size() / sizeof(DEVICEINFO);
     for (uint32_t i = 0; i < r.devices; ++i) {
         r.deviceTypes += reinterpret_cast<const DEVICEINFO *>(devices.data())[i].type;
         r.deviceTypes += ' ';

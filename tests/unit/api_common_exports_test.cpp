@@ -5,12 +5,11 @@
 
 #include "library_under_test.h"
 
+using hstest::Field;
 using hstest::GuardedMemory;
 using hstest::LibraryUnderTest;
 
 namespace {
-
-std::string Field(const char *field, size_t width) { return std::string(field, strnlen(field, width)); }
 
 std::string XpIdentity(const std::string &computerName, const std::string &user) {
     return hstest::VersionKey(5, 1, 2600, 2, "Service Pack 2") +

@@ -7,12 +7,11 @@
 
 #include "library_under_test.h"
 
+using hstest::Field;
 using hstest::GuardedMemory;
 using hstest::LibraryUnderTest;
 
 namespace {
-
-std::string Field(const char *field, size_t width) { return std::string(field, strnlen(field, width)); }
 
 // A present Plug and Play instance of Windows 2000 and later.
 std::string Instance(const std::string &path, const char *classGuid, const std::string &name) {

@@ -5,12 +5,11 @@
 
 #include "library_under_test.h"
 
+using hstest::Field;
 using hstest::GuardedMemory;
 using hstest::LibraryUnderTest;
 
 namespace {
-
-std::string Field(const char *field, size_t width) { return std::string(field, strnlen(field, width)); }
 
 std::string Program(const std::string &key, const std::string &name) {
     return "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + key +
@@ -63,16 +62,6 @@ TEST(ApiSoftware, FewerRecordsKeepTheFirstProgramsInWalkOrderThenSorted) {
     EXPECT_EQ("banana", Field(records[1].displayName, 260));
 }
 
-TEST(ApiSoftware, UnreadableAndShortBuffers) {
-    LibraryUnderTest lib(kPrograms);
-    GuardedMemory memory(sizeof(SOFTWAREINFO));
-    uint32_t size = 2 * sizeof(SOFTWAREINFO);
-    EXPECT_EQ(111u, HS_EXPORT(lib, HsiGetSoftwareInfo)(reinterpret_cast<SOFTWAREINFO *>(memory.Data()), &size));
-    size = 263;
-    EXPECT_EQ(0u, HS_EXPORT(lib, HsiGetSoftwareInfo)(reinterpret_cast<SOFTWAREINFO *>(memory.Data()), &size));
-    EXPECT_TRUE(memory.Untouched(0, sizeof(SOFTWAREINFO)));
-}
-
 TEST(ApiSoftwareEx, CategoryAndUnchainedRecords) {
     LibraryUnderTest lib(kPrograms);
     GuardedMemory header(sizeof(SOFTWAREINFOLIST));
@@ -89,15 +78,3 @@ TEST(ApiSoftwareEx, CategoryAndUnchainedRecords) {
     for (int i = 0; i < 3; ++i) EXPECT_TRUE(records.Untouched(i * sizeof(SOFTWAREINFO), 4)) << i;
 }
 
-TEST(ApiSoftwareEx, RejectedCounts) {
-    LibraryUnderTest lib(kPrograms);
-    GuardedMemory header(sizeof(SOFTWAREINFOLIST));
-    GuardedMemory records(sizeof(SOFTWAREINFO));
-    auto *list = reinterpret_cast<SOFTWAREINFOLIST *>(header.Data());
-    list->records = records.Address32();
-    for (int32_t count : {0, -1, INT32_MIN, 2, INT32_MAX}) {
-        EXPECT_EQ(0, HS_EXPORT(lib, HsiGetSoftwareInfoEx)(list, count)) << count;
-    }
-    EXPECT_TRUE(header.Untouched(0, 40));
-    EXPECT_TRUE(records.Untouched(0, sizeof(SOFTWAREINFO)));
-}

@@ -3,7 +3,6 @@
 
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "cpu/cpu_detail.h"
 
@@ -31,50 +30,31 @@ std::string BrandName(uint32_t family, uint32_t model, uint32_t brandId) {
     return std::string(buffer, length);
 }
 
-TEST(CpuBrandTable, RowsZeroToTwentyTwo) {
-    const std::vector<std::string> expected = {
-        "This processor does not support the brand identification feature",
-        "Intel(R) Celeron(R) Processor",
-        "Intel(R) Pentium(R) III Processor",
-        "Intel(R) Pentium(R) III Xeon Processor",
-        "Intel(R) Pentium(R) III Processor",
-        "Reserved (5)",
-        "Mobile Intel(R) Pentium(R) III Processor-M",
-        "Mobile Intel(R) Celeron(R) Processor",
-        "Intel(R) Pentium(R) 4 Processor",
-        "Intel(R) Pentium(R) 4 Processor",
-        "Intel(R) Pentium(R) 4 Processor",
-        "Intel(R) Xeon(tm) Processor",
-        "Reserved (12)",
-        "Reserved (13)",
-        "Intel(R) Xeon(tm) Processor",
-        "Intel(R) Xeon(tm) Processor",
-        "Reserved (16)",
-        "Reserved (17)",
-        "Reserved (18)",
-        "Reserved (19)",
-        "Reserved (20)",
-        "Reserved (21)",
-        "Banias Mobile Processor (Brand TBD)",
+TEST(CpuBrandTable, BoundaryRowsAndTheFamily15Exception) {
+    struct Case {
+        uint32_t family, model, brandId;
+        const char *name;
     };
-    for (uint32_t id = 0; id < expected.size(); ++id) {
-        EXPECT_EQ(BrandName(6, 8, id), expected[id]) << "brand ID " << id;
+    const Case cases[] = {
+        {6, 8, 0, "This processor does not support the brand identification feature"},
+        {6, 8, 1, "Intel(R) Celeron(R) Processor"},
+        {6, 8, 3, "Intel(R) Pentium(R) III Xeon Processor"},
+        {6, 8, 5, "Reserved (5)"},
+        {6, 8, 21, "Reserved (21)"},
+        {6, 8, 22, "Banias Mobile Processor (Brand TBD)"},
+        {6, 8, 23, ""},
+        {6, 8, 255, ""},
+        {15, 2, 14, "Mobile Intel(r) Pentium(r) 4 Processor-M"},
+        {15, 2, 15, "Mobile Intel(r) Pentium(r) 4 Processor-M"},
+        {15, 3, 14, "Intel(R) Xeon(tm) Processor"},
+        {15, 2, 13, "Reserved (13)"},
+        {6, 2, 14, "Intel(R) Xeon(tm) Processor"},
+        {15, 2, 9, "Intel(R) Pentium(R) 4 Processor"},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(BrandName(c.family, c.model, c.brandId), c.name)
+            << "family " << c.family << " model " << c.model << " brand ID " << c.brandId;
     }
-}
-
-TEST(CpuBrandTable, SlotsAbove22AreEmpty) {
-    for (uint32_t id = 23; id < 256; ++id) {
-        EXPECT_EQ(BrandName(6, 8, id), "") << "brand ID " << id;
-    }
-}
-
-TEST(CpuBrandTable, Family15Model2MobileException) {
-    EXPECT_EQ(BrandName(15, 2, 14), "Mobile Intel(r) Pentium(r) 4 Processor-M");
-    EXPECT_EQ(BrandName(15, 2, 15), "Mobile Intel(r) Pentium(r) 4 Processor-M");
-    EXPECT_EQ(BrandName(15, 3, 14), "Intel(R) Xeon(tm) Processor");
-    EXPECT_EQ(BrandName(15, 2, 13), "Reserved (13)");
-    EXPECT_EQ(BrandName(6, 2, 14), "Intel(R) Xeon(tm) Processor");
-    EXPECT_EQ(BrandName(15, 2, 9), "Intel(R) Pentium(R) 4 Processor");
 }
 
 TEST(CpuBrandTable, BadArgumentsAnswerZeroAndWriteNothing) {
@@ -103,13 +83,16 @@ TEST(CpuBrandTable, CopyIsBoundedByTheSize) {
     EXPECT_EQ(buffer[0], 'I');
 }
 
-TEST(CpuModuleNames, HyperThreadingStatus) {
-    EXPECT_STREQ(hs::HtStatusName(0), "Error detecting HT");
-    EXPECT_STREQ(hs::HtStatusName(1), "HT processors not detected");
-    EXPECT_STREQ(hs::HtStatusName(2), "HT detected, but not enabled");
-    EXPECT_STREQ(hs::HtStatusName(3), "HT enabled, but not available");
-    EXPECT_STREQ(hs::HtStatusName(4), "HT enabled and available");
-    EXPECT_STREQ(hs::HtStatusName(5), "");
+TEST(CpuModuleNames, HyperThreadingStatusAndCacheTypes) {
+    const char *status[] = {"Error detecting HT", "HT processors not detected", "HT detected, but not enabled",
+                            "HT enabled, but not available", "HT enabled and available", ""};
+    for (uint32_t i = 0; i < 6; ++i) {
+        EXPECT_STREQ(hs::HtStatusName(i), status[i]) << i;
+    }
+    const char *caches[] = {"NULL", "L1I", "L1D", "L2", "TC", "L3", "ITLB", "DTLB", ""};
+    for (uint32_t i = 0; i <= hs::kCacheTypeCount; ++i) {
+        EXPECT_STREQ(hs::CacheTypeName(i), caches[i]) << i;
+    }
 }
 
 TEST(CpuModuleNames, ProcessorTypesCarryTheRegisteredSignByte) {
@@ -121,14 +104,6 @@ TEST(CpuModuleNames, ProcessorTypesCarryTheRegisteredSignByte) {
     EXPECT_STREQ(hs::ProcessorTypeName(2), "Dual processor");
     EXPECT_STREQ(hs::ProcessorTypeName(3), "Intel reserved");
     EXPECT_STREQ(hs::ProcessorTypeName(4), "");
-}
-
-TEST(CpuModuleNames, CacheTypes) {
-    const char *expected[] = {"NULL", "L1I", "L1D", "L2", "TC", "L3", "ITLB", "DTLB"};
-    for (uint32_t i = 0; i < hs::kCacheTypeCount; ++i) {
-        EXPECT_STREQ(hs::CacheTypeName(i), expected[i]) << i;
-    }
-    EXPECT_STREQ(hs::CacheTypeName(8), "");
 }
 
 }  // namespace

@@ -36,45 +36,32 @@ TEST(CpuBusSnapConstants, The66MHzStepIsOneUnitBelowTheNearestDoubleOf66666_66) 
     EXPECT_EQ(hs::kKHzToMHz, 0.001);
 }
 
-TEST(CpuBusSnap, JustBelow2400MHzSnapsTo66MHzMultipleAndReports2399) {
-    const double snapped = hs::SnapToBusMultiple(2394000.0);
-    EXPECT_EQ(BitsOf(snapped), BitsOf(36.0 * hs::kBusStep66));
-    EXPECT_EQ(snapped, 0x1.24f7fe147ae14p+21) << snapped;
-    EXPECT_EQ(SnapToMHz(2394000.0), 2399u);
-}
-
-TEST(CpuBusSnap, JustAbove2400MHzSnapsToThe50MHzMultipleBelow) {
-    EXPECT_EQ(hs::SnapToBusMultiple(2406000.0), 2400000.0);
-    EXPECT_EQ(SnapToMHz(2406000.0), 2400u);
-}
-
-TEST(CpuBusSnap, ExactMultipleIsKept) {
+TEST(CpuBusSnap, SnappedFrequencyAndMegahertz) {
+    const struct {
+        double kHz, snapped;
+        uint32_t mhz;
+    } cases[] = {
+        {2394000.0, 36.0 * hs::kBusStep66, 2399},  // just below 2400: a 66 MHz multiple
+        {2406000.0, 2400000.0, 2400},              // just above: the 50 MHz multiple below
+        {2400000.0, 2400000.0, 2400},              // exact multiple kept
+        {733000.0, 11.0 * hs::kBusStep66, 733},
+        {233000.0, 250000.0, 250},
+        {0.0, 0.0, 0},
+        // 25000 is as far from 0 as from 50000: the candidate above comes
+        // first and wins.
+        {25000.0, 50000.0, 50},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(BitsOf(hs::SnapToBusMultiple(c.kHz)), BitsOf(c.snapped)) << c.kHz;
+        EXPECT_EQ(SnapToMHz(c.kHz), c.mhz) << c.kHz;
+    }
+    EXPECT_EQ(hs::SnapToBusMultiple(2394000.0), 0x1.24f7fe147ae14p+21);
     // 2400000 x 2e-05 is slightly above 48 in doubles; the zero distance
     // comes from the candidate below.
     EXPECT_GT(2400000.0 * hs::kBusStep50Reciprocal, 48.0);
-    EXPECT_EQ(hs::SnapToBusMultiple(2400000.0), 2400000.0);
-    EXPECT_EQ(SnapToMHz(2400000.0), 2400u);
-}
-
-TEST(CpuBusSnap, SmallerFrequencies) {
-    EXPECT_EQ(hs::SnapToBusMultiple(733000.0), 11.0 * hs::kBusStep66);
-    EXPECT_EQ(SnapToMHz(733000.0), 733u);
-    EXPECT_EQ(hs::SnapToBusMultiple(233000.0), 250000.0);
-    EXPECT_EQ(SnapToMHz(233000.0), 250u);
     EXPECT_EQ(SnapToMHz(2793000.0), 2799u);
     EXPECT_EQ(SnapToMHz(133000.0), 133u);
     EXPECT_EQ(SnapToMHz(199999.99), 200u);
-}
-
-TEST(CpuBusSnap, ZeroStaysZero) {
-    EXPECT_EQ(hs::SnapToBusMultiple(0.0), 0.0);
-    EXPECT_EQ(SnapToMHz(0.0), 0u);
-}
-
-TEST(CpuBusSnap, TiesKeepTheEarlierCandidate) {
-    // 25000 is as far from 0 (below) as from 50000 (above): the candidate
-    // above comes first and wins.
-    EXPECT_EQ(hs::SnapToBusMultiple(25000.0), 50000.0);
 }
 
 TEST(CpuBusSnapConversion, CyclesToKHzUsesTheLow32BitsOfASignedQuotient) {

@@ -68,260 +68,138 @@ protected:
 
 const std::string kP4 = "intel-pentium-4-2800-northwood-ht";
 
-TEST_F(CpuDetailRecord, Pentium4WithHyperThreadingOn) {
+// Identity, hyper-threading, one cache row and the brand of real processors.
+TEST_F(CpuDetailRecord, RealProcessors) {
+    struct Expected {
+        uint32_t vendorClass, notGenuineIntel, family, extendedFamily, model, extendedModel, stepping, brandId;
+        uint32_t extFeatureFlags, logicalPerPackage, htStatus, packageCount, logicalCount, firstMask, otherMask;
+        int64_t speedKHz;
+        uint32_t cacheType;  // CACHE_NULL: no entry at all
+        hs::CacheInfoEntry cache;
+        std::string brand;
+    };
+    const std::string p4Brand = "              Intel(R) Pentium(R) 4 CPU 2.80GHz";
+    const std::string notSupported = "<Processor string not supported>";
+    const struct {
+        const char *fragment;
+        std::string extra;
+        Expected e;
+    } cases[] = {
+        {"intel-pentium-4-2800-northwood-ht", ProcessorValues(Dword("TscKHz", 2800000)) + SystemKey(2, 0x3, 0x3),
+         {1, 0, 15, 0, 2, 0, 9, 9, 0, 2, hs::HT_ENABLED_AVAILABLE, 1, 2, 0x1, 0x2, 2800000, hs::CACHE_L2,
+          {512, 8, 64, 0}, p4Brand}},
+        {"intel-pentium-4-2800-northwood-ht",
+         ProcessorValues("\"ApicIds\"=hex:00,06\n" + Dword("TscKHz", 2800000)) + SystemKey(2, 0x3, 0x3),
+         {1, 0, 15, 0, 2, 0, 9, 9, 0, 2, hs::HT_ENABLED_NOT_AVAILABLE, 2, 2, 0x3, 0x0, 2800000, hs::CACHE_TC,
+          {12, 8, 0, 0}, p4Brand}},
+        // Masks of 0x5 skip the missing processor; no HTT bit; leaf 2
+        // 03020101 ... 0C040844.
+        {"intel-pentium-iii-xeon-550-tanner-8way", ProcessorValues(Dword("TscKHz", 550000)) + SystemKey(2, 0x5, 0x5),
+         {1, 0, 6, 0, 7, 0, 3, 0, 0, 1, hs::HT_NOT_DETECTED, 2, 2, 0x5, 0x0, 550000, hs::CACHE_L2, {1024, 4, 32, 0},
+          ""}},
+        // Leaf 2 76035A01 00F0B0FF 00000000 00CA0000: only 0x03 and 0xB0 known.
+        {"intel-core-i5-2400-sandy-bridge", ProcessorValues(Dword("TscKHz", 3100000)) + SystemKey(4, 0xF, 0xF),
+         {1, 0, 6, 0, 0xA, 2, 7, 0, 0x28100000, 1, hs::HT_DETECTED_NOT_ENABLED, 4, 4, 0xF, 0x0, 3100000,
+          hs::CACHE_ITLB, {128, 0, 0, 0}, "        Intel(R) Core(TM) i5-2400 CPU @ 3.10GHz"}},
+        // Leaf 2 03020101 ... 0C040841: the later ITLB and DTLB rows win.
+        {"intel-celeron-700-coppermine-128", ProcessorValues(Dword("TscKHz", 700000)),
+         {1, 0, 6, 0, 8, 0, 6, 1, 0, 1, hs::HT_NOT_DETECTED, 1, 1, 0x1, 0x0, 700000, hs::CACHE_DTLB, {8, 0, 0, 0},
+          ""}},
+        {"intel-pentium-mmx-mobile-tillamook", ProcessorValues(Dword("TscKHz", 233000)),
+         {1, 0, 5, 0, 8, 0, 2, 0, 0, 1, hs::HT_NOT_DETECTED, 1, 1, 0x1, 0x0, 0, hs::CACHE_NULL, {}, notSupported}},
+        {"amd-athlon-1400-thunderbird", ProcessorValues(Dword("TscKHz", 1400000) + Dword("Sse2Fault", 0xC000001D)),
+         {2, 1, 6, 0, 4, 0, 4, 0, 0xc1c7f9ff, 1, hs::HT_NOT_DETECTED, 1, 1, 0x1, 0x0, 1400000, hs::CACHE_L2,
+          {256, 16, 64, 1}, "AMD Athlon(tm) Processor"}},
+        // Not Intel: leaf-1 EBX is not read for the logical count.
+        {"amd-athlon-64-2800-clawhammer", "",
+         {2, 1, 15, 0, 4, 0, 10, 0, 0xe1d3fbff, 1, hs::HT_NOT_DETECTED, 1, 1, 0x1, 0x0, 0, hs::CACHE_L2,
+          {512, 16, 64, 1}, "AMD Athlon(tm) 64 Processor 2800+"}},
+        {"amd-ryzen-5-1600", "",
+         {2, 1, 15, 8, 1, 0, 1, 0, 0x2fd3fbff, 1, hs::HT_NOT_DETECTED, 1, 1, 0x1, 0x0, 0, hs::CACHE_L1I,
+          {64, 4, 64, 1}, "AMD Ryzen 5 1600 Six-Core Processor            "}},  // 12 trailing spaces
+        // Cyrix and VIA are neither Intel nor AMD: no cache entries.
+        {"cyrix-mediagxm-233", "",
+         {0, 1, 5, 0, 4, 0, 0, 0, 0x01818131, 1, hs::HT_NOT_DETECTED, 1, 1, 0x1, 0x0, 0, hs::CACHE_NULL, {},
+          notSupported}},
+        {"via-c3-1000-nehemiah", "",
+         {0, 1, 6, 0, 9, 0, 1, 0, 0x1380b135, 1, hs::HT_NOT_DETECTED, 1, 1, 0x1, 0x0, 0, hs::CACHE_NULL, {},
+          "VIA Nehemiah"}},
+    };
+    for (const auto &c : cases) {
+        SetUp();
+        UseProcessor(c.fragment, c.extra);
+        const Expected &e = c.e;
+        const std::string what = std::string(c.fragment) + (c.extra.find("ApicIds") != std::string::npos ? " (HT off)" : "");
+        EXPECT_EQ(Fill(e.speedKHz == 0 ? 0 : 1000), 1u) << what;
+        EXPECT_EQ(m_detail.valid, 1u) << what;
+        EXPECT_EQ(m_detail.cpuidSupported, 1u) << what;
+        const uint32_t actual[] = {m_detail.vendorClass,     m_detail.notGenuineIntel, m_detail.family,
+                                   m_detail.extendedFamily,  m_detail.model,           m_detail.extendedModel,
+                                   m_detail.stepping,        m_detail.brandId,         m_detail.extFeatureFlags,
+                                   m_detail.logicalPerPackage, m_detail.htStatus,      m_detail.packageCount,
+                                   m_detail.logicalCount,    m_detail.firstLogicalMask, m_detail.otherLogicalMask};
+        const uint32_t expected[] = {e.vendorClass, e.notGenuineIntel, e.family,  e.extendedFamily, e.model,
+                                     e.extendedModel, e.stepping, e.brandId, e.extFeatureFlags, e.logicalPerPackage,
+                                     e.htStatus, e.packageCount, e.logicalCount, e.firstMask, e.otherMask};
+        const char *names[] = {"vendorClass", "notGenuineIntel", "family", "extendedFamily", "model",
+                               "extendedModel", "stepping", "brandId", "extFeatureFlags", "logicalPerPackage",
+                               "htStatus", "packageCount", "logicalCount", "firstLogicalMask", "otherLogicalMask"};
+        for (size_t i = 0; i < sizeof names / sizeof names[0]; ++i) {
+            EXPECT_EQ(actual[i], expected[i]) << what << ": " << names[i];
+        }
+        EXPECT_EQ(m_detail.familyAtLeast6, e.family >= 6 ? 1u : 0u) << what;
+        EXPECT_EQ(int64_t{m_detail.speedKHz}, e.speedKHz) << what;
+        if (e.cacheType == hs::CACHE_NULL) {
+            ExpectNoCacheEntries();
+        } else {
+            ExpectCache(e.cacheType, e.cache.size, e.cache.ways, e.cache.lineSize, e.cache.linesPerTag);
+        }
+        EXPECT_EQ(std::string(m_brand, strnlen(m_brand, sizeof m_brand)), e.brand) << what;
+        ExpectBuffersKept();
+    }
+}
+
+TEST_F(CpuDetailRecord, Pentium4FlagsPackagesAndAffinity) {
     UseProcessor(kP4, ProcessorValues(Dword("TscKHz", 2800000)) + SystemKey(2, 0x3, 0x3));
     EXPECT_EQ(Fill(), 1u);
-    EXPECT_EQ(m_detail.valid, 1u);
-    EXPECT_EQ(m_detail.cpuidSupported, 1u);
-    EXPECT_EQ(m_detail.notGenuineIntel, 0u);
-    EXPECT_EQ(m_detail.vendorClass, 1u);
-    EXPECT_EQ(m_detail.family, 15u);
-    EXPECT_EQ(m_detail.model, 2u);
-    EXPECT_EQ(m_detail.stepping, 9u);
     EXPECT_EQ(m_detail.processorType, 0u);
-    EXPECT_EQ(m_detail.extendedFamily, 0u);
-    EXPECT_EQ(m_detail.extendedModel, 0u);
-    EXPECT_EQ(m_detail.familyAtLeast6, 1u);
     EXPECT_EQ(m_detail.featureFlags, 0xbfebfbffu);
-    EXPECT_EQ(m_detail.extFeatureFlags, 0u);
     EXPECT_EQ(m_detail.leaf1Ebx, 0x00020809u);
-    EXPECT_EQ(m_detail.brandId, 9u);
     EXPECT_EQ(m_detail.clflushLineSize, 8u);
-    EXPECT_EQ(m_detail.hasMmx, 1u);
-    EXPECT_EQ(m_detail.hasSse, 1u);
-    EXPECT_EQ(m_detail.hasMmxExt, 1u);
-    EXPECT_EQ(m_detail.hasSse2, 1u);
-    EXPECT_EQ(m_detail.sse2ExtraBit, 0u);
-    EXPECT_EQ(m_detail.has3DNow, 0u);
-    EXPECT_EQ(m_detail.has3DNowExt, 0u);
-    EXPECT_EQ(m_detail.hasTsc, 1u);
+    EXPECT_EQ(m_detail.hasMmx + m_detail.hasSse + m_detail.hasMmxExt + m_detail.hasSse2 + m_detail.hasTsc, 5u);
     EXPECT_EQ(m_detail.hasDaz, 1u);
-    EXPECT_EQ(int64_t{m_detail.speedKHz}, 2800000);
-    // Hyper-threading and the package.
-    EXPECT_EQ(m_detail.logicalPerPackage, 2u);
-    EXPECT_EQ(m_detail.htStatus, static_cast<uint32_t>(hs::HT_ENABLED_AVAILABLE));
+    EXPECT_EQ(m_detail.sse2ExtraBit + m_detail.has3DNow + m_detail.has3DNowExt, 0u);
     EXPECT_EQ(m_detail.htAvailable, 1u);
-    EXPECT_EQ(m_detail.packageCount, 1u);
-    EXPECT_EQ(m_detail.logicalCount, 2u);
-    EXPECT_EQ(m_detail.firstLogicalMask, 0x1u);
-    EXPECT_EQ(m_detail.otherLogicalMask, 0x2u);
     EXPECT_EQ(m_packages[0].packageId, 0u);
     EXPECT_EQ(m_packages[0].firstAffinityBit, 0x1u);
     EXPECT_EQ(m_packages[0].siblingAffinityMask, 0x2u);
     EXPECT_EQ(m_packages[1].firstAffinityBit, 0u);
     // Leaf 2 665B5001 00000000 00000000 007B7040.
-    ExpectCache(hs::CACHE_ITLB, 64, 0, 0, 0);
-    ExpectCache(hs::CACHE_DTLB, 64, 0, 0, 0);
     ExpectCache(hs::CACHE_L1D, 8, 4, 64, 0);
-    ExpectCache(hs::CACHE_TC, 12, 8, 0, 0);
-    ExpectCache(hs::CACHE_L2, 512, 8, 64, 0);
     ExpectCache(hs::CACHE_L1I, 0, 0, 0, 0);
-    ExpectCache(hs::CACHE_L3, 0, 0, 0, 0);
-    EXPECT_STREQ(m_brand, "              Intel(R) Pentium(R) 4 CPU 2.80GHz");
-    ExpectBuffersKept();
     // The walk put the affinity back.
     DWORD_PTR processMask = 0;
     DWORD_PTR systemMask = 0;
     GetProcessAffinityMask(GetCurrentProcess(), &processMask, &systemMask);
     EXPECT_EQ(processMask, 0x3u);
-}
-
-TEST_F(CpuDetailRecord, Pentium4WithHyperThreadingDisabledOnTwoPackages) {
-    UseProcessor(kP4, ProcessorValues("\"ApicIds\"=hex:00,06\n" + Dword("TscKHz", 2800000)) +
-                          SystemKey(2, 0x3, 0x3));
-    EXPECT_EQ(Fill(), 1u);
-    EXPECT_EQ(m_detail.logicalPerPackage, 2u);
-    EXPECT_EQ(m_detail.htStatus, static_cast<uint32_t>(hs::HT_ENABLED_NOT_AVAILABLE));
+    // With hyper-threading off the second package keeps its own ID.
+    SetUp();
+    UseProcessor(kP4, ProcessorValues("\"ApicIds\"=hex:00,06\n") + SystemKey(2, 0x3, 0x3));
+    EXPECT_EQ(Fill(0), 1u);
     EXPECT_EQ(m_detail.htAvailable, 0u);
-    EXPECT_EQ(m_detail.packageCount, 2u);
-    EXPECT_EQ(m_detail.logicalCount, 2u);
-    EXPECT_EQ(m_detail.firstLogicalMask, 0x3u);
-    EXPECT_EQ(m_detail.otherLogicalMask, 0x0u);
-    EXPECT_EQ(m_packages[0].packageId, 0u);
-    EXPECT_EQ(m_packages[0].firstAffinityBit, 0x1u);
     EXPECT_EQ(m_packages[1].packageId, 3u);
     EXPECT_EQ(m_packages[1].firstAffinityBit, 0x2u);
-    EXPECT_EQ(m_packages[0].siblingAffinityMask, 0u);
     EXPECT_EQ(m_packages[1].siblingAffinityMask, 0u);
-    EXPECT_STREQ(hs::HtStatusName(m_detail.htStatus), "HT enabled, but not available");
 }
 
-TEST_F(CpuDetailRecord, MasksOf0x5SkipTheMissingProcessor) {
-    UseProcessor("intel-pentium-iii-xeon-550-tanner-8way", ProcessorValues(Dword("TscKHz", 550000)) +
-                                                              SystemKey(2, 0x5, 0x5));
-    EXPECT_EQ(Fill(), 1u);
-    EXPECT_EQ(m_detail.logicalCount, 2u);
-    EXPECT_EQ(m_detail.packageCount, 2u);
-    EXPECT_EQ(m_detail.firstLogicalMask, 0x5u);
-    EXPECT_EQ(m_detail.otherLogicalMask, 0x0u);
-    EXPECT_EQ(m_detail.logicalPerPackage, 1u);
-    EXPECT_EQ(m_detail.htStatus, static_cast<uint32_t>(hs::HT_NOT_DETECTED));  // no HTT bit
-    // All eight report APIC ID 0: both are package 0; the second finds the
-    // first entry as its package.
-    EXPECT_EQ(m_packages[0].firstAffinityBit, 0x1u);
-    EXPECT_EQ(m_packages[0].siblingAffinityMask, 0x4u);
-    EXPECT_EQ(m_packages[1].firstAffinityBit, 0x4u);
-    EXPECT_EQ(m_packages[1].siblingAffinityMask, 0x0u);
-    // P III Xeon, leaf 2 03020101 ... 0C040844.
-    EXPECT_EQ(int64_t{m_detail.speedKHz}, 550000);
-    ExpectCache(hs::CACHE_L2, 1024, 4, 32, 0);
-    ExpectCache(hs::CACHE_L1I, 16, 4, 32, 0);
-    ExpectCache(hs::CACHE_L1D, 16, 4, 32, 0);
-    ExpectCache(hs::CACHE_ITLB, 2, 0, 0, 0);
-    ExpectCache(hs::CACHE_DTLB, 8, 0, 0, 0);
-    EXPECT_STREQ(m_brand, "");  // no brand-string leaves
-}
-
-TEST_F(CpuDetailRecord, WalkStaysWithinTheProcessMaskAndRestoresIt) {
-    UseProcessor(kP4, ProcessorValues("\"ApicIds\"=hex:00,01,02,03\n") + SystemKey(4, 0xF, 0x3));
+TEST_F(CpuDetailRecord, AthlonFlags) {
+    UseProcessor("amd-athlon-1400-thunderbird", ProcessorValues(Dword("Sse2Fault", 0xC000001D)));
     EXPECT_EQ(Fill(0), 1u);
-    DWORD_PTR processMask = 0;
-    DWORD_PTR systemMask = 0;
-    GetProcessAffinityMask(GetCurrentProcess(), &processMask, &systemMask);
-    EXPECT_EQ(processMask, 0x3u);
-    EXPECT_EQ(systemMask, 0xFu);
-    EXPECT_EQ(m_detail.logicalCount, 2u);  // bit 0x4 exceeds the process mask
-    EXPECT_EQ(m_detail.packageCount, 1u);
-    EXPECT_EQ(m_detail.firstLogicalMask, 0x1u);
-    EXPECT_EQ(m_detail.otherLogicalMask, 0x2u);
-}
-
-TEST_F(CpuDetailRecord, SandyBridgeIsFamily6WithHyperThreadingNotEnabled) {
-    UseProcessor("intel-core-i5-2400-sandy-bridge", ProcessorValues(Dword("TscKHz", 3100000)) +
-                                                        SystemKey(4, 0xF, 0xF));
-    EXPECT_EQ(Fill(), 1u);
-    EXPECT_EQ(m_detail.family, 6u);
-    EXPECT_EQ(m_detail.model, 0xAu);
-    EXPECT_EQ(m_detail.extendedModel, 2u);
-    EXPECT_EQ(m_detail.stepping, 7u);
-    EXPECT_EQ(m_detail.brandId, 0u);
-    EXPECT_EQ(m_detail.clflushLineSize, 8u);
-    EXPECT_EQ(m_detail.extFeatureFlags, 0x28100000u);
-    EXPECT_EQ(m_detail.logicalPerPackage, 1u);
-    EXPECT_EQ(m_detail.htStatus, static_cast<uint32_t>(hs::HT_DETECTED_NOT_ENABLED));
-    EXPECT_EQ(m_detail.packageCount, 4u);
-    EXPECT_EQ(m_detail.logicalCount, 4u);
-    EXPECT_EQ(m_detail.firstLogicalMask, 0xFu);
-    EXPECT_EQ(m_packages[3].packageId, 6u);
-    EXPECT_EQ(m_packages[3].firstAffinityBit, 0x8u);
-    EXPECT_EQ(int64_t{m_detail.speedKHz}, 3100000);
-    // Leaf 2 76035A01 00F0B0FF 00000000 00CA0000: only 0x03 and 0xB0 known.
-    ExpectCache(hs::CACHE_DTLB, 64, 0, 0, 0);
-    ExpectCache(hs::CACHE_ITLB, 128, 0, 0, 0);
-    ExpectCache(hs::CACHE_L2, 0, 0, 0, 0);
-    ExpectCache(hs::CACHE_L1D, 0, 0, 0, 0);
-    EXPECT_STREQ(m_brand, "        Intel(R) Core(TM) i5-2400 CPU @ 3.10GHz");
-}
-
-TEST_F(CpuDetailRecord, AmdAthlon) {
-    UseProcessor("amd-athlon-1400-thunderbird",
-                 ProcessorValues(Dword("TscKHz", 1400000) + Dword("Sse2Fault", 0xC000001D)));
-    EXPECT_EQ(Fill(), 1u);
-    EXPECT_EQ(m_detail.notGenuineIntel, 1u);
-    EXPECT_EQ(m_detail.vendorClass, 2u);
-    EXPECT_EQ(m_detail.family, 6u);
-    EXPECT_EQ(m_detail.model, 4u);
-    EXPECT_EQ(m_detail.stepping, 4u);
     EXPECT_EQ(m_detail.featureFlags, 0x0183f9ffu);
-    EXPECT_EQ(m_detail.extFeatureFlags, 0xc1c7f9ffu);
-    EXPECT_EQ(m_detail.has3DNow, 1u);
-    EXPECT_EQ(m_detail.has3DNowExt, 1u);
-    EXPECT_EQ(m_detail.hasMmxExt, 1u);
-    EXPECT_EQ(m_detail.hasMmx, 1u);
-    EXPECT_EQ(m_detail.hasSse, 0u);
-    EXPECT_EQ(m_detail.hasSse2, 0u);
-    EXPECT_EQ(m_detail.sse2ExtraBit, 0u);
+    EXPECT_EQ(m_detail.has3DNow + m_detail.has3DNowExt + m_detail.hasMmxExt + m_detail.hasMmx, 4u);
+    EXPECT_EQ(m_detail.hasSse + m_detail.hasSse2 + m_detail.sse2ExtraBit, 0u);
     EXPECT_EQ(m_detail.hasDaz, 0u);  // FXSR but neither SSE bit
-    EXPECT_EQ(m_detail.logicalPerPackage, 1u);
-    EXPECT_EQ(m_detail.htStatus, static_cast<uint32_t>(hs::HT_NOT_DETECTED));
-    EXPECT_EQ(m_detail.packageCount, 1u);
-    EXPECT_EQ(m_detail.logicalCount, 1u);
-    EXPECT_EQ(int64_t{m_detail.speedKHz}, 1400000);
     ExpectCache(hs::CACHE_L1D, 64, 2, 64, 1);
-    ExpectCache(hs::CACHE_L1I, 64, 2, 64, 1);
-    ExpectCache(hs::CACHE_L2, 256, 16, 64, 1);
-    ExpectCache(hs::CACHE_ITLB, 0, 0, 0, 0);
-    ExpectCache(hs::CACHE_NULL, 0, 0, 0, 0);
-    EXPECT_STREQ(m_brand, "AMD Athlon(tm) Processor");
-}
-
-TEST_F(CpuDetailRecord, AmdAthlon64AndRyzen) {
-    UseProcessor("amd-athlon-64-2800-clawhammer");
-    EXPECT_EQ(Fill(0), 1u);
-    EXPECT_EQ(m_detail.family, 15u);
-    EXPECT_EQ(m_detail.model, 4u);
-    EXPECT_EQ(m_detail.stepping, 10u);
-    EXPECT_EQ(m_detail.logicalPerPackage, 1u);  // not Intel: leaf-1 EBX is not read
-    EXPECT_EQ(m_detail.htStatus, static_cast<uint32_t>(hs::HT_NOT_DETECTED));
-    ExpectCache(hs::CACHE_L1D, 64, 2, 64, 1);
-    ExpectCache(hs::CACHE_L2, 512, 16, 64, 1);
-    EXPECT_STREQ(m_brand, "AMD Athlon(tm) 64 Processor 2800+");
-
-    hs::ResetDetailState();
-    SetUp();
-    UseProcessor("amd-ryzen-5-1600");
-    EXPECT_EQ(Fill(0), 1u);
-    EXPECT_EQ(m_detail.family, 15u);
-    EXPECT_EQ(m_detail.extendedFamily, 8u);
-    EXPECT_EQ(m_detail.model, 1u);
-    EXPECT_EQ(m_detail.extendedModel, 0u);
-    EXPECT_EQ(m_detail.stepping, 1u);
-    EXPECT_EQ(m_detail.has3DNow, 0u);
-    ExpectCache(hs::CACHE_L1D, 32, 8, 64, 1);
-    ExpectCache(hs::CACHE_L1I, 64, 4, 64, 1);
-    ExpectCache(hs::CACHE_L2, 512, 8, 64, 1);
-    EXPECT_STREQ(m_brand, "AMD Ryzen 5 1600 Six-Core Processor            ");  // 12 trailing spaces
-}
-
-TEST_F(CpuDetailRecord, Family5IntelGetsTheNoBrandStringText) {
-    UseProcessor("intel-pentium-mmx-mobile-tillamook", ProcessorValues(Dword("TscKHz", 233000)));
-    EXPECT_EQ(Fill(0), 1u);
-    EXPECT_EQ(m_detail.family, 5u);
-    EXPECT_EQ(m_detail.familyAtLeast6, 0u);
-    EXPECT_EQ(m_detail.hasMmx, 1u);
-    EXPECT_EQ(m_detail.hasTsc, 1u);
-    EXPECT_EQ(int64_t{m_detail.speedKHz}, 0);  // duration 0: not measured
-    EXPECT_EQ(std::memcmp(m_brand, "<Processor string not supported>", 33), 0);
-    ExpectNoCacheEntries();
-    EXPECT_EQ(m_detail.htStatus, static_cast<uint32_t>(hs::HT_NOT_DETECTED));
-}
-
-TEST_F(CpuDetailRecord, Family6IntelWithoutBrandLeavesKeepsAnEmptyBuffer) {
-    UseProcessor("intel-celeron-700-coppermine-128", ProcessorValues(Dword("TscKHz", 700000)));
-    EXPECT_EQ(Fill(), 1u);
-    for (char c : m_brand) {
-        EXPECT_EQ(c, '\0');
-    }
-    EXPECT_EQ(m_detail.brandId, 1u);
-    EXPECT_EQ(int64_t{m_detail.speedKHz}, 700000);
-    char name[256];
-    EXPECT_EQ(hs::GetBrandName(name, sizeof name, &m_detail), 1u);
-    EXPECT_STREQ(name, "Intel(R) Celeron(R) Processor");
-    // Leaf 2 03020101 ... 0C040841: the later ITLB and DTLB rows win.
-    ExpectCache(hs::CACHE_ITLB, 2, 0, 0, 0);
-    ExpectCache(hs::CACHE_DTLB, 8, 0, 0, 0);
-    ExpectCache(hs::CACHE_L2, 128, 4, 32, 0);
-}
-
-TEST_F(CpuDetailRecord, CyrixAndViaAreNeitherIntelNorAmd) {
-    UseProcessor("cyrix-mediagxm-233");
-    EXPECT_EQ(Fill(0), 1u);
-    EXPECT_EQ(m_detail.vendorClass, 0u);
-    EXPECT_EQ(m_detail.notGenuineIntel, 1u);
-    EXPECT_EQ(m_detail.family, 5u);
-    EXPECT_EQ(std::memcmp(m_brand, "<Processor string not supported>", 33), 0);
-    ExpectNoCacheEntries();
-
-    SetUp();
-    UseProcessor("via-c3-1000-nehemiah");
-    EXPECT_EQ(Fill(0), 1u);
-    EXPECT_EQ(m_detail.vendorClass, 0u);
-    EXPECT_EQ(m_detail.notGenuineIntel, 1u);
-    EXPECT_EQ(m_detail.family, 6u);
-    EXPECT_EQ(m_detail.extFeatureFlags, 0x1380b135u);
-    EXPECT_EQ(m_detail.has3DNow, 0u);  // only AMD's bits count
-    ExpectNoCacheEntries();
-    EXPECT_STREQ(m_brand, "VIA Nehemiah");
 }
 
 TEST_F(CpuDetailRecord, VendorDifferingOnlyInItsFirstByte) {
@@ -355,39 +233,34 @@ TEST_F(CpuDetailRecord, NotIntelMarkOutlivesTheCallUntilReset) {
     EXPECT_EQ(m_detail.htStatus, static_cast<uint32_t>(hs::HT_ENABLED_AVAILABLE));
 }
 
-TEST_F(CpuDetailRecord, Sse2ExecutingWithoutItsFeatureBit) {
-    UseProcessor("amd-athlon-1400-thunderbird");  // SSE2 probe executes by default
-    EXPECT_EQ(Fill(0), 1u);
-    EXPECT_EQ(m_detail.hasSse2, 1u);
-    EXPECT_EQ(m_detail.sse2ExtraBit, 0x04000000u);
+TEST_F(CpuDetailRecord, ProbesAndTheMxcsrMask) {
+    const struct {
+        const char *what, *fragment;
+        std::string values;
+        uint32_t hasSse, hasMmxExt, hasSse2, sse2ExtraBit, hasDaz;
+    } cases[] = {
+        // The SSE2 probe executes by default.
+        {"SSE2 executing without its feature bit", "amd-athlon-1400-thunderbird", "", 0, 1, 1, 0x04000000, 0},
+        // Any fault rules SSE out; only an illegal instruction rules SSE2 out.
+        {"faults other than illegal instruction", kP4.c_str(),
+         Dword("SseFault", 0xC0000005) + Dword("Sse2Fault", 0xC0000005), 0, 0, 1, 0, 1},
+        {"MXCSR mask without DAZ", kP4.c_str(), Dword("MxcsrMask", 0xFFBF), 1, 1, 1, 0, 0},
+        {"MXCSR mask 0 reads as 0xFFBF", kP4.c_str(), Dword("MxcsrMask", 0), 1, 1, 1, 0, 0},
+        {"MXCSR mask with DAZ", kP4.c_str(), Dword("MxcsrMask", 0x40), 1, 1, 1, 0, 1},
+    };
+    for (const auto &c : cases) {
+        SetUp();
+        UseProcessor(c.fragment, ProcessorValues(c.values) + SystemKey(1, 0x1, 0x1));
+        EXPECT_EQ(Fill(0), 1u) << c.what;
+        EXPECT_EQ(m_detail.hasSse, c.hasSse) << c.what;
+        EXPECT_EQ(m_detail.hasMmxExt, c.hasMmxExt) << c.what;
+        EXPECT_EQ(m_detail.hasSse2, c.hasSse2) << c.what;
+        EXPECT_EQ(m_detail.sse2ExtraBit, c.sse2ExtraBit) << c.what;
+        EXPECT_EQ(m_detail.hasDaz, c.hasDaz) << c.what;
+    }
 }
 
-TEST_F(CpuDetailRecord, ProbeFaultsOtherThanIllegalInstruction) {
-    UseProcessor(kP4, ProcessorValues(Dword("SseFault", 0xC0000005) + Dword("Sse2Fault", 0xC0000005)) +
-                          SystemKey(2, 0x3, 0x3));
-    EXPECT_EQ(Fill(0), 1u);
-    EXPECT_EQ(m_detail.hasSse, 0u);     // any fault: no SSE
-    EXPECT_EQ(m_detail.hasMmxExt, 0u);
-    EXPECT_EQ(m_detail.hasSse2, 1u);    // only an illegal instruction rules SSE2 out
-}
-
-TEST_F(CpuDetailRecord, DenormalsAreZeroFromTheMxcsrMask) {
-    UseProcessor(kP4, ProcessorValues(Dword("MxcsrMask", 0xFFBF)) + SystemKey(2, 0x3, 0x3));
-    EXPECT_EQ(Fill(0), 1u);
-    EXPECT_EQ(m_detail.hasDaz, 0u);
-
-    SetUp();
-    UseProcessor(kP4, ProcessorValues(Dword("MxcsrMask", 0)) + SystemKey(2, 0x3, 0x3));
-    EXPECT_EQ(Fill(0), 1u);
-    EXPECT_EQ(m_detail.hasDaz, 0u);  // 0 reads as 0xFFBF
-
-    SetUp();
-    UseProcessor(kP4, ProcessorValues(Dword("MxcsrMask", 0x40)) + SystemKey(2, 0x3, 0x3));
-    EXPECT_EQ(Fill(0), 1u);
-    EXPECT_EQ(m_detail.hasDaz, 1u);
-}
-
-TEST_F(CpuDetailRecord, WithoutTscTheSpeedIsAllOnes) {
+TEST_F(CpuDetailRecord, SpeedWithoutTscOrTimer) {
     UseLeaves("\"00000000\"=\"00000001 756e6547 6c65746e 49656e69\"\n"
               "\"00000001\"=\"00000543 00000000 00000000 00000000\"\n",
               Dword("TscKHz", 100000));
@@ -398,9 +271,8 @@ TEST_F(CpuDetailRecord, WithoutTscTheSpeedIsAllOnes) {
     std::memcpy(halves, reinterpret_cast<const char *>(&m_detail) + 56, sizeof halves);
     EXPECT_EQ(halves[0], 0xFFFFFFFFu);
     EXPECT_EQ(halves[1], 0xFFFFFFFFu);
-}
-
-TEST_F(CpuDetailRecord, UnavailableTimerLeavesTheSpeedZero) {
+    // With a TSC but no timer the speed stays zero.
+    SetUp();
     UseProcessor(kP4, ProcessorValues(Dword("TscKHz", 2800000)) + SystemKey(2, 0x3, 0x3) +
                           "[HKEY_SIMULATION\\Timer]\n\"DevCapsFails\"=dword:00000001\n");
     EXPECT_EQ(Fill(), 1u);
@@ -409,12 +281,8 @@ TEST_F(CpuDetailRecord, UnavailableTimerLeavesTheSpeedZero) {
 }
 
 TEST_F(CpuDetailRecord, BrandStringWithoutNulIsCutToFitTheBuffer) {
-    UseLeaves("\"00000000\"=\"00000002 756e6547 6c65746e 49656e69\"\n"
-              "\"00000001\"=\"00000f29 00020809 00004400 bfebfbff\"\n"
-              "\"80000000\"=\"80000004 00000000 00000000 00000000\"\n"
-              "\"80000002\"=\"41414141 41414141 41414141 41414141\"\n"
-              "\"80000003\"=\"42424242 42424242 42424242 42424242\"\n"
-              "\"80000004\"=\"43434343 43434343 43434343 43434343\"\n");
+    UseLeaves(std::string(cputest::kIntelLeaf0Max2) + "\"00000001\"=\"00000f29 00020809 00004400 bfebfbff\"\n" +
+              cputest::kBrandLeavesWithoutNul);
     EXPECT_EQ(Fill(0), 1u);
     EXPECT_EQ(std::string(m_brand, 47), std::string(16, 'A') + std::string(16, 'B') + std::string(15, 'C'));
     EXPECT_EQ(m_brand[47], '\0');
@@ -439,14 +307,10 @@ TEST_F(CpuDetailRecord, NoCpuidLeavesTheCallersRecordAlone) {
     EXPECT_EQ(hs::DetailState().working.valid, 1u);
 }
 
-TEST_F(CpuDetailRecord, NullRecord) {
+TEST_F(CpuDetailRecord, NullRecordAndNullBuffers) {
     UseProcessor(kP4, SystemKey(2, 0x3, 0x3));
     EXPECT_EQ(hs::FillCpuDetail(1000, nullptr), 0u);
     EXPECT_EQ(hs::DetailState().working.valid, 0u);
-}
-
-TEST_F(CpuDetailRecord, NullBuffersAreNotWritten) {
-    UseProcessor(kP4, SystemKey(2, 0x3, 0x3));
     m_detail.packageTable = nullptr;
     m_detail.cacheTable = nullptr;
     m_detail.brandString = nullptr;

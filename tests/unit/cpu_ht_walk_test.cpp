@@ -85,51 +85,47 @@ TEST(CpuLogicalPerPackage, OnlyGenuineIntelFamily15ReadsLeaf1Ebx) {
     EXPECT_EQ(hs::GetLogicalPerPackage(detail), 1u);
 }
 
-TEST(CpuPackageWalk, OneProcessorWithoutHyperThreading) {
-    hs::CpuPackageEntry table[8] = {};
-    hs::CpuDetail detail = Detail(1, table, 8);
-    FakePinner pinner(Apics{{0x1, 0}});
-    EXPECT_EQ(hs::WalkLogicalProcessors(detail, 0x1, pinner), 0u);
-    EXPECT_EQ(detail.packageCount, 1u);
-    EXPECT_EQ(detail.logicalCount, 1u);
-    EXPECT_EQ(detail.firstLogicalMask, 0x1u);
-    EXPECT_EQ(detail.otherLogicalMask, 0x0u);
-    EXPECT_EQ(table[0].packageId, 0u);
-    EXPECT_EQ(table[0].firstAffinityBit, 0x1u);
-    EXPECT_EQ(table[0].siblingAffinityMask, 0x0u);
-    EXPECT_EQ(pinner.m_yields, 2);
-}
-
-TEST(CpuPackageWalk, HyperThreadingDisabledOnTwoPackages) {
-    hs::CpuPackageEntry table[8] = {};
-    hs::CpuDetail detail = Detail(2, table, 8);
-    FakePinner pinner(Apics{{0x1, 0}, {0x2, 6}});
-    EXPECT_EQ(hs::WalkLogicalProcessors(detail, 0x3, pinner), 0u);
-    EXPECT_EQ(detail.packageCount, 2u);
-    EXPECT_EQ(detail.logicalCount, 2u);
-    EXPECT_EQ(detail.firstLogicalMask, 0x3u);
-    EXPECT_EQ(detail.otherLogicalMask, 0x0u);
-    EXPECT_EQ(table[0].packageId, 0u);
-    EXPECT_EQ(table[0].firstAffinityBit, 0x1u);
-    EXPECT_EQ(table[0].siblingAffinityMask, 0x0u);
-    EXPECT_EQ(table[1].packageId, 3u);
-    EXPECT_EQ(table[1].firstAffinityBit, 0x2u);
-    EXPECT_EQ(table[1].siblingAffinityMask, 0x0u);
-}
-
-TEST(CpuPackageWalk, HyperThreadingOnOnePackage) {
-    hs::CpuPackageEntry table[8] = {};
-    hs::CpuDetail detail = Detail(2, table, 8);
-    FakePinner pinner(Apics{{0x1, 0}, {0x2, 1}});
-    EXPECT_EQ(hs::WalkLogicalProcessors(detail, 0x3, pinner), 1u);
-    EXPECT_EQ(detail.packageCount, 1u);
-    EXPECT_EQ(detail.logicalCount, 2u);
-    EXPECT_EQ(detail.firstLogicalMask, 0x1u);
-    EXPECT_EQ(detail.otherLogicalMask, 0x2u);
-    EXPECT_EQ(table[0].packageId, 0u);
-    EXPECT_EQ(table[0].firstAffinityBit, 0x1u);
-    EXPECT_EQ(table[0].siblingAffinityMask, 0x2u);
-    EXPECT_EQ(table[1].firstAffinityBit, 0u);
+TEST(CpuPackageWalk, PackagesCountsAndMasks) {
+    struct Case {
+        const char *what;
+        uint32_t logicalPerPackage, capacity;
+        Apics apics;
+        uint64_t processMask;
+        uint32_t result, packages, logical, firstMask, otherMask;
+        std::vector<hs::CpuPackageEntry> entries;  // expected table (capacity 8 unless smaller)
+    };
+    const Case cases[] = {
+        {"one processor, no HT", 1, 8, {{0x1, 0}}, 0x1, 0, 1, 1, 0x1, 0x0, {{0, 0x1, 0x0}, {0, 0, 0}}},
+        {"HT disabled, two packages", 2, 8, {{0x1, 0}, {0x2, 6}}, 0x3, 0, 2, 2, 0x3, 0x0,
+         {{0, 0x1, 0x0}, {3, 0x2, 0x0}}},
+        {"HT on one package", 2, 8, {{0x1, 0}, {0x2, 1}}, 0x3, 1, 1, 2, 0x1, 0x2, {{0, 0x1, 0x2}, {0, 0, 0}}},
+        {"surplus packages counted without entries", 2, 1, {{0x1, 0}, {0x2, 1}, {0x4, 2}, {0x8, 3}}, 0xF, 1, 2,
+         4, 0x5, 0xA, {{0, 0x1, 0x2}, {0, 0, 0}}},
+        {"no table", 2, 0, {{0x1, 0}, {0x2, 1}, {0x4, 2}, {0x8, 3}}, 0xF, 1, 2, 4, 0x5, 0xA, {}},
+        // The package mask covers the whole ID: every logical ID is 0.
+        {"zero logical per package", 0, 8, {{0x1, 0}, {0x2, 1}}, 0x3, 0, 0, 2, 0x0, 0x3, {{0, 0, 0}}},
+        // APIC IDs 0, 1, 4, 5: two packages, two logical each.
+        {"four logical per package", 4, 8, {{0x1, 0}, {0x2, 1}, {0x4, 4}, {0x8, 5}}, 0xF, 1, 2, 4, 0x5, 0xA,
+         {{0, 0x1, 0x2}, {1, 0x4, 0x8}}},
+    };
+    for (const Case &c : cases) {
+        hs::CpuPackageEntry table[8] = {};
+        hs::CpuDetail detail = Detail(c.logicalPerPackage, c.capacity ? table : nullptr, c.capacity);
+        FakePinner pinner(c.apics);
+        EXPECT_EQ(hs::WalkLogicalProcessors(detail, c.processMask, pinner), c.result) << c.what;
+        EXPECT_EQ(detail.packageCount, c.packages) << c.what;
+        EXPECT_EQ(detail.logicalCount, c.logical) << c.what;
+        EXPECT_EQ(detail.firstLogicalMask, c.firstMask) << c.what;
+        EXPECT_EQ(detail.otherLogicalMask, c.otherMask) << c.what;
+        for (size_t i = 0; i < c.entries.size(); ++i) {
+            EXPECT_EQ(table[i].packageId, c.entries[i].packageId) << c.what << " entry " << i;
+            EXPECT_EQ(table[i].firstAffinityBit, c.entries[i].firstAffinityBit) << c.what << " entry " << i;
+            EXPECT_EQ(table[i].siblingAffinityMask, c.entries[i].siblingAffinityMask) << c.what << " entry " << i;
+        }
+        if (c.apics.size() == 1) {
+            EXPECT_EQ(pinner.m_yields, 2) << c.what;
+        }
+    }
 }
 
 TEST(CpuPackageWalk, RefusedBitsAreSkippedAndTheMaskEndsEachPass) {
@@ -143,58 +139,6 @@ TEST(CpuPackageWalk, RefusedBitsAreSkippedAndTheMaskEndsEachPass) {
     // Both passes try 1, 2, 4 and stop before 8.
     EXPECT_EQ(pinner.m_tried, (std::vector<uint32_t>{0x1, 0x2, 0x4, 0x1, 0x2, 0x4}));
     EXPECT_EQ(pinner.m_yields, 4);
-}
-
-TEST(CpuPackageWalk, SurplusPackagesAreCountedWithoutEntries) {
-    hs::CpuPackageEntry table[2] = {};
-    hs::CpuDetail detail = Detail(2, table, 1);  // room for one entry
-    FakePinner pinner(Apics{{0x1, 0}, {0x2, 1}, {0x4, 2}, {0x8, 3}});
-    EXPECT_EQ(hs::WalkLogicalProcessors(detail, 0xF, pinner), 1u);
-    EXPECT_EQ(detail.packageCount, 2u);
-    EXPECT_EQ(detail.logicalCount, 4u);
-    EXPECT_EQ(detail.firstLogicalMask, 0x5u);
-    EXPECT_EQ(detail.otherLogicalMask, 0xAu);
-    EXPECT_EQ(table[0].packageId, 0u);
-    EXPECT_EQ(table[0].siblingAffinityMask, 0x2u);
-    EXPECT_EQ(table[1].packageId, 0u);  // never written
-    EXPECT_EQ(table[1].firstAffinityBit, 0u);
-    EXPECT_EQ(table[1].siblingAffinityMask, 0u);
-}
-
-TEST(CpuPackageWalk, NoTableGivesOnlyCountsAndMasks) {
-    hs::CpuDetail detail = Detail(2, nullptr, 0);
-    FakePinner pinner(Apics{{0x1, 0}, {0x2, 1}, {0x4, 2}, {0x8, 3}});
-    EXPECT_EQ(hs::WalkLogicalProcessors(detail, 0xF, pinner), 1u);
-    EXPECT_EQ(detail.packageCount, 2u);
-    EXPECT_EQ(detail.logicalCount, 4u);
-    EXPECT_EQ(detail.firstLogicalMask, 0x5u);
-    EXPECT_EQ(detail.otherLogicalMask, 0xAu);
-}
-
-TEST(CpuPackageWalk, ZeroLogicalPerPackageFindsNoFirstProcessors) {
-    hs::CpuPackageEntry table[8] = {};
-    hs::CpuDetail detail = Detail(0, table, 8);
-    FakePinner pinner(Apics{{0x1, 0}, {0x2, 1}});
-    // The package mask covers the whole ID: every logical ID is 0.
-    EXPECT_EQ(hs::WalkLogicalProcessors(detail, 0x3, pinner), 0u);
-    EXPECT_EQ(detail.packageCount, 0u);
-    EXPECT_EQ(detail.logicalCount, 2u);
-    EXPECT_EQ(detail.firstLogicalMask, 0u);
-    EXPECT_EQ(detail.otherLogicalMask, 0x3u);
-}
-
-TEST(CpuPackageWalk, FourLogicalPerPackageUsesTwoBits) {
-    hs::CpuPackageEntry table[8] = {};
-    hs::CpuDetail detail = Detail(4, table, 8);
-    // APIC IDs 0, 1, 4, 5: two packages (0 and 1), two logical each.
-    FakePinner pinner(Apics{{0x1, 0}, {0x2, 1}, {0x4, 4}, {0x8, 5}});
-    EXPECT_EQ(hs::WalkLogicalProcessors(detail, 0xF, pinner), 1u);
-    EXPECT_EQ(detail.packageCount, 2u);
-    EXPECT_EQ(table[0].packageId, 0u);
-    EXPECT_EQ(table[0].siblingAffinityMask, 0x2u);
-    EXPECT_EQ(table[1].packageId, 1u);
-    EXPECT_EQ(table[1].firstAffinityBit, 0x4u);
-    EXPECT_EQ(table[1].siblingAffinityMask, 0x8u);
 }
 
 TEST(CpuPackageWalk, HighestAffinityBitIsTriedAndTheWalkEnds) {

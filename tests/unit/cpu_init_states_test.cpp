@@ -1,6 +1,7 @@
 // The CPUID reading sequence of CpuInfo over simulated processors.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 
 #include "cpu/cpu_info.h"
@@ -19,10 +20,10 @@ void ExpectRegs(const uint32_t (&regs)[4], uint32_t a, uint32_t b, uint32_t c, u
     EXPECT_EQ(regs[3], d) << what << " EDX";
 }
 
-const char kGenuineIntelLeaf0Max2[] = "\"00000000\"=\"00000002 756e6547 6c65746e 49656e69\"\n";
+using cputest::kIntelLeaf0Max2;
 
 TEST(CpuInitStates, ConstructionReadsNoCpuidAndTakesTheProcessorCount) {
-    UseLeaves(kGenuineIntelLeaf0Max2, "", cputest::SystemKey(4, 0xF, 0xF));
+    UseLeaves(kIntelLeaf0Max2, "", cputest::SystemKey(4, 0xF, 0xF));
     hs::CpuInfo info;
     EXPECT_EQ(info.GetCpuCount(), 4u);
     EXPECT_EQ(info.GetVendorString(), "");
@@ -33,7 +34,7 @@ TEST(CpuInitStates, ConstructionReadsNoCpuidAndTakesTheProcessorCount) {
 }
 
 TEST(CpuInitStates, NoCpuidInstruction) {
-    UseLeaves(kGenuineIntelLeaf0Max2, cputest::Dword("CpuidSupported", 0), cputest::SystemKey(2, 0x3, 0x3));
+    UseLeaves(kIntelLeaf0Max2, cputest::Dword("CpuidSupported", 0), cputest::SystemKey(2, 0x3, 0x3));
     hs::CpuInfo info;
     EXPECT_EQ(info.DetermineCpuId(), 0u);
     EXPECT_EQ(info.InitCpuStates(), 0u);
@@ -62,184 +63,123 @@ TEST(CpuInitStates, HighestLeafZeroStopsAfterLeafZero) {
     EXPECT_EQ(info.m_extendedFeatures, 0u);
 }
 
-TEST(CpuInitStates, HighestLeafOneReadsLeafOneButNotLeafTwo) {
-    // Pentium MMX: leaves 0 and 1 only; a leaf 2 answer is put in the
-    // profile to show that it is not read.
-    UseProcessor("intel-pentium-mmx-mobile-tillamook",
-                 "[HKEY_SIMULATION\\Processor\\Leaves]\n\"00000002\"=\"03020101 00000000 00000000 0c040843\"\n");
-    hs::CpuInfo info;
-    EXPECT_EQ(info.InitCpuStates(), 1u);
-    EXPECT_EQ(info.GetVendorString(), "GenuineIntel");
-    ExpectRegs(info.m_cpuStates.m_leaf1, 0x00000582, 0, 0, 0x008001bf, "leaf 1");
-    ExpectRegs(info.m_cpuStates.m_cacheA, 0, 0, 0, 0, "cache A");
-    ExpectRegs(info.m_cpuStates.m_cacheB, 0, 0, 0, 0, "cache B");
-    EXPECT_EQ(info.m_cpuStates.GetFamily(), 5u);
-    EXPECT_EQ(info.m_cpuStates.GetName(), "Intel Pentium(R) processor with MMX");
-}
-
-TEST(CpuInitStates, LeafTwoWithIterationCountOtherThanOneReadsAsZero) {
-    UseLeaves(std::string(kGenuineIntelLeaf0Max2) +
-              "\"00000001\"=\"00000652 00000000 00000000 0183f9ff\"\n"
-              "\"00000002\"=\"03020102 00000000 00000000 0c040840\"\n");
-    hs::CpuInfo info;
-    EXPECT_EQ(info.InitCpuStates(), 1u);
-    ExpectRegs(info.m_cpuStates.m_cacheA, 0, 0, 0, 0, "cache A");
-    // Without the 0x40 descriptor the Celeron rule does not apply.
-    EXPECT_EQ(info.m_cpuStates.GetName(), "Intel Pentium(R) II processor, model 5 with MMX");
-}
-
-TEST(CpuInitStates, CacheDescriptorRuleOnRealFamily6Model5And7) {
-    struct Case {
+// Vendor, name and the register groups read from real processors.
+TEST(CpuInitStates, RealProcessors) {
+    using Regs = std::array<uint32_t, 4>;
+    const Regs zero = {0, 0, 0, 0};
+    const Regs p4CacheA = {0x665b5001, 0, 0, 0x007b7040};
+    const struct {
         const char *fragment;
+        std::string extra;
+        const char *vendor;
+        uint32_t vendorClass;
         const char *name;
-        uint32_t edx;
+        Regs leaf1, cacheA, cacheB;
+        uint32_t extendedFeatures;
+    } cases[] = {
+        // Leaves 0 and 1 only: a leaf 2 answer put in the profile is not read.
+        {"intel-pentium-mmx-mobile-tillamook",
+         "[HKEY_SIMULATION\\Processor\\Leaves]\n\"00000002\"=\"03020101 00000000 00000000 0c040843\"\n",
+         "GenuineIntel", hs::CCpuStates::VENDOR_INTEL, "Intel Pentium(R) processor with MMX",
+         {0x00000582, 0, 0, 0x008001bf}, zero, zero, 0},
+        // The cache-descriptor rule on family 6, models 5 and 7.
+        {"intel-celeron-266-covington", "", "GenuineIntel", hs::CCpuStates::VENDOR_INTEL,
+         "Intel Celeron(TM) processor, model 5 with MMX", {0x00000651, 0, 0, 0x0183f9ff},
+         {0x03020101, 0, 0, 0x0c040840}, zero, 0},
+        {"intel-pentium-ii-300-deschutes", "", "GenuineIntel", hs::CCpuStates::VENDOR_INTEL,
+         "Intel Pentium(R) II processor, model 5 with MMX", {0x00000652, 0, 0, 0x0183f9ff},
+         {0x03020101, 0, 0, 0x0c040843}, zero, 0},
+        {"intel-pentium-iii-xeon-550-tanner-8way", "", "GenuineIntel", hs::CCpuStates::VENDOR_INTEL,
+         "Intel Pentium(R) III Xeon(TM) processor with MMX", {0x00000673, 0, 0, 0x0387fbff},
+         {0x03020101, 0, 0, 0x0c040844}, zero, 0},
+        {"intel-celeron-700-coppermine-128", "", "GenuineIntel", hs::CCpuStates::VENDOR_INTEL,
+         "Intel Pentium(R) III Coppermine processor with MMX", {0x00000686, 0x00000001, 0, 0x0383f9ff},
+         {0x03020101, 0, 0, 0x0c040841}, zero, 0},
+        // Extended leaves above L2 are all read: 0x80000005 replaced the
+        // leaf-2 registers, 0x80000006 is in group B; the brand string wins.
+        {"intel-core-i5-2400-sandy-bridge", cputest::SystemKey(4, 0xF, 0xF), "GenuineIntel",
+         hs::CCpuStates::VENDOR_INTEL, "        Intel(R) Core(TM) i5-2400 CPU @ 3.10GHz",
+         {0x000206a7, 0x00100800, 0x1fbae3ff, 0xbfebfbff}, zero, {0, 0, 0x01006040, 0}, 0x28100000},
+        // Largest extended leaf 0x80000004: the leaf-2 registers stay in
+        // group A; the brand string keeps its leading spaces.
+        {"intel-pentium-4-2800-northwood-ht", cputest::SystemKey(2, 0x3, 0x3), "GenuineIntel",
+         hs::CCpuStates::VENDOR_INTEL, "              Intel(R) Pentium(R) 4 CPU 2.80GHz",
+         {0x00000f29, 0x00020809, 0x00004400, 0xbfebfbff}, p4CacheA, zero, 0},
+        {"amd-athlon-1400-thunderbird", "", "AuthenticAMD", hs::CCpuStates::VENDOR_AMD, "AMD Athlon(tm) Processor",
+         {0x00000644, 0, 0, 0x0183f9ff}, {0x0408ff08, 0xff18ff10, 0x40020140, 0x40020140},
+         {0x00000000, 0x41004100, 0x01008140, 0x00000000}, 0xc1c7f9ff},
+        // Leaf 2 was read, then 0x80000005 replaced it; no 0x80000006.
+        {"cyrix-mediagxm-233", "", "CyrixInstead", hs::CCpuStates::VENDOR_CYRIX, "Cyrix MediaGXtm MMXtm Enhanced",
+         {0x00000540, 0, 0, 0x00808131}, {0, 0x00007001, 0x00000080, 0}, zero, 0x01818131},
+        {"via-c3-1000-nehemiah", "", "CentaurHauls", hs::CCpuStates::VENDOR_CENTAUR, "VIA Nehemiah",
+         {0x00000691, 0, 0, 0x0380b135}, {0, 0x08800880, 0x40040120, 0x40040120}, {0, 0, 0x00410120, 0}, 0x1380b135},
     };
-    const Case cases[] = {
-        {"intel-celeron-266-covington", "Intel Celeron(TM) processor, model 5 with MMX", 0x0c040840},
-        {"intel-pentium-ii-300-deschutes", "Intel Pentium(R) II processor, model 5 with MMX", 0x0c040843},
-        {"intel-pentium-iii-xeon-550-tanner-8way", "Intel Pentium(R) III Xeon(TM) processor with MMX", 0x0c040844},
-    };
-    for (const Case &c : cases) {
-        UseProcessor(c.fragment);
+    for (const auto &c : cases) {
+        UseProcessor(c.fragment, c.extra);
         hs::CpuInfo info;
         EXPECT_EQ(info.InitCpuStates(), 1u) << c.fragment;
+        EXPECT_EQ(info.GetVendorString(), c.vendor) << c.fragment;
+        EXPECT_EQ(info.m_cpuStates.GetVendor(), c.vendorClass) << c.fragment;
         EXPECT_EQ(info.m_cpuStates.GetName(), c.name) << c.fragment;
-        ExpectRegs(info.m_cpuStates.m_cacheA, 0x03020101, 0, 0, c.edx, c.fragment);
+        const std::string what = c.fragment;
+        ExpectRegs(info.m_cpuStates.m_leaf1, c.leaf1[0], c.leaf1[1], c.leaf1[2], c.leaf1[3], (what + " leaf 1").c_str());
+        ExpectRegs(info.m_cpuStates.m_cacheA, c.cacheA[0], c.cacheA[1], c.cacheA[2], c.cacheA[3],
+                   (what + " cache A").c_str());
+        ExpectRegs(info.m_cpuStates.m_cacheB, c.cacheB[0], c.cacheB[1], c.cacheB[2], c.cacheB[3],
+                   (what + " cache B").c_str());
+        EXPECT_EQ(info.m_extendedFeatures, c.extendedFeatures) << c.fragment;
     }
 }
 
-TEST(CpuInitStates, CoppermineCeleronWithoutBrandString) {
-    UseProcessor("intel-celeron-700-coppermine-128");
-    hs::CpuInfo info;
-    EXPECT_EQ(info.InitCpuStates(), 1u);
-    EXPECT_EQ(info.m_cpuStates.GetName(), "Intel Pentium(R) III Coppermine processor with MMX");
-    ExpectRegs(info.m_cpuStates.m_leaf1, 0x00000686, 0x00000001, 0, 0x0383f9ff, "leaf 1");
-    EXPECT_EQ(info.m_extendedFeatures, 0u);
-}
-
-TEST(CpuInitStates, Family6Model5DescriptorInLowByteOfEaxIsIgnored) {
-    UseLeaves(std::string(kGenuineIntelLeaf0Max2) +
-              "\"00000001\"=\"00000652 00000000 00000000 00000000\"\n"
-              "\"00000002\"=\"44020101 00000000 00000000 00000000\"\n");
-    hs::CpuInfo info;
-    EXPECT_EQ(info.InitCpuStates(), 1u);
-    // 0x44 in the top byte of EAX counts: Xeon. No MMX bit: no suffix.
-    EXPECT_EQ(info.m_cpuStates.GetName(), "Intel Pentium(R) II Xeon(TM) processor");
-}
-
-TEST(CpuInitStates, ExtendedLeavesAboveL2AreAllReadAndBrandStringWins) {
-    UseProcessor("intel-core-i5-2400-sandy-bridge", cputest::SystemKey(4, 0xF, 0xF));
-    hs::CpuInfo info;
-    EXPECT_EQ(info.InitCpuStates(), 1u);
-    ExpectRegs(info.m_cpuStates.m_leaf1, 0x000206a7, 0x00100800, 0x1fbae3ff, 0xbfebfbff, "leaf 1");
-    // 0x80000005 replaced the leaf-2 registers; 0x80000006 is in group B.
-    ExpectRegs(info.m_cpuStates.m_cacheA, 0, 0, 0, 0, "cache A");
-    ExpectRegs(info.m_cpuStates.m_cacheB, 0, 0, 0x01006040, 0, "cache B");
-    EXPECT_EQ(info.m_extendedFeatures, 0x28100000u);
-    EXPECT_EQ(info.m_cpuStates.GetName(), "        Intel(R) Core(TM) i5-2400 CPU @ 3.10GHz");
-    EXPECT_EQ(info.GetCpuCount(), 4u);
-}
-
-TEST(CpuInitStates, Pentium4BrandStringKeepsItsLeadingSpaces) {
-    UseProcessor("intel-pentium-4-2800-northwood-ht", cputest::SystemKey(2, 0x3, 0x3));
-    hs::CpuInfo info;
-    EXPECT_EQ(info.InitCpuStates(), 1u);
-    EXPECT_EQ(info.m_cpuStates.GetName(), "              Intel(R) Pentium(R) 4 CPU 2.80GHz");
-    // The largest extended leaf is 0x80000004: no L1/L2 leaves, so the
-    // leaf-2 registers stay in group A.
-    ExpectRegs(info.m_cpuStates.m_cacheA, 0x665b5001, 0, 0, 0x007b7040, "cache A");
-    ExpectRegs(info.m_cpuStates.m_cacheB, 0, 0, 0, 0, "cache B");
-    EXPECT_EQ(info.GetCpuCount(), 2u);
-}
-
-TEST(CpuInitStates, AmdAthlonReadsItsExtendedLeaves) {
-    UseProcessor("amd-athlon-1400-thunderbird");
-    hs::CpuInfo info;
-    EXPECT_EQ(info.InitCpuStates(), 1u);
-    EXPECT_EQ(info.GetVendorString(), "AuthenticAMD");
-    EXPECT_EQ(info.m_cpuStates.GetVendor(), hs::CCpuStates::VENDOR_AMD);
-    EXPECT_EQ(info.m_cpuStates.GetName(), "AMD Athlon(tm) Processor");
-    ExpectRegs(info.m_cpuStates.m_cacheA, 0x0408ff08, 0xff18ff10, 0x40020140, 0x40020140, "cache A");
-    ExpectRegs(info.m_cpuStates.m_cacheB, 0x00000000, 0x41004100, 0x01008140, 0x00000000, "cache B");
-    EXPECT_EQ(info.m_extendedFeatures, 0xc1c7f9ffu);
-}
-
-TEST(CpuInitStates, CyrixAndVia) {
-    UseProcessor("cyrix-mediagxm-233");
-    hs::CpuInfo cyrix;
-    EXPECT_EQ(cyrix.InitCpuStates(), 1u);
-    EXPECT_EQ(cyrix.GetVendorString(), "CyrixInstead");
-    EXPECT_EQ(cyrix.m_cpuStates.GetVendor(), hs::CCpuStates::VENDOR_CYRIX);
-    EXPECT_EQ(cyrix.m_cpuStates.GetName(), "Cyrix MediaGXtm MMXtm Enhanced");
-    // Leaf 2 was read, then 0x80000005 replaced it; no 0x80000006.
-    ExpectRegs(cyrix.m_cpuStates.m_cacheA, 0, 0x00007001, 0x00000080, 0, "cache A");
-    ExpectRegs(cyrix.m_cpuStates.m_cacheB, 0, 0, 0, 0, "cache B");
-    EXPECT_EQ(cyrix.m_extendedFeatures, 0x01818131u);
-
-    UseProcessor("via-c3-1000-nehemiah");
-    hs::CpuInfo via;
-    EXPECT_EQ(via.InitCpuStates(), 1u);
-    EXPECT_EQ(via.GetVendorString(), "CentaurHauls");
-    EXPECT_EQ(via.m_cpuStates.GetVendor(), hs::CCpuStates::VENDOR_CENTAUR);
-    EXPECT_EQ(via.m_cpuStates.GetName(), "VIA Nehemiah");
-    ExpectRegs(via.m_cpuStates.m_cacheB, 0, 0, 0x00410120, 0, "cache B");
-}
-
-TEST(CpuInitStates, VendorInOtherLetterCaseIsIntelAndGetsTheTableName) {
-    // "genuineintel": EBX "genu", EDX "inei", ECX "ntel".
-    UseLeaves("\"00000000\"=\"00000001 756e6567 6c65746e 69656e69\"\n"
-              "\"00000001\"=\"00000686 00000001 00000000 00000000\"\n");
-    hs::CpuInfo info;
-    EXPECT_EQ(info.InitCpuStates(), 1u);
-    EXPECT_EQ(info.GetVendorString(), "genuineintel");
-    EXPECT_EQ(info.m_cpuStates.GetVendor(), hs::CCpuStates::VENDOR_INTEL);
-    EXPECT_EQ(info.m_cpuStates.GetName(), "Intel Pentium(R) III Coppermine processor");
-}
-
-TEST(CpuInitStates, UnknownVendorGetsNoTableName) {
-    // "GenuineIntal" is not a known vendor.
-    UseLeaves("\"00000000\"=\"00000001 756e6547 6c61746e 49656e69\"\n"
-              "\"00000001\"=\"00000686 00000001 00000000 00800000\"\n");
-    hs::CpuInfo info;
-    EXPECT_EQ(info.InitCpuStates(), 1u);
-    EXPECT_EQ(info.GetVendorString(), "GenuineIntal");
-    EXPECT_EQ(info.m_cpuStates.GetVendor(), hs::CCpuStates::VENDOR_UNKNOWN);
-    EXPECT_EQ(info.m_cpuStates.GetName(), "");
-}
-
-TEST(CpuInitStates, IntelFamilyOutsideTheTablesGetsOnlyTheMmxSuffix) {
-    UseLeaves(std::string(kGenuineIntelLeaf0Max2) + "\"00000001\"=\"00000f29 00020809 00004400 00800000\"\n");
-    hs::CpuInfo withMmx;
-    EXPECT_EQ(withMmx.InitCpuStates(), 1u);
-    EXPECT_EQ(withMmx.m_cpuStates.GetName(), " with MMX");
-
-    UseLeaves(std::string(kGenuineIntelLeaf0Max2) + "\"00000001\"=\"00000f29 00020809 00004400 00000000\"\n");
-    hs::CpuInfo without;
-    EXPECT_EQ(without.InitCpuStates(), 1u);
-    EXPECT_EQ(without.m_cpuStates.GetName(), "");
-}
-
-TEST(CpuInitStates, HighestLeafAtOrAboveTheBrandLeafSkipsTheTableName) {
-    // The naming step compares leaf 0's answer with 0x80000004.
-    UseLeaves("\"00000000\"=\"80000004 756e6547 6c65746e 49656e69\"\n"
-              "\"00000001\"=\"00000686 00000001 00000000 00800000\"\n");
-    hs::CpuInfo info;
-    EXPECT_EQ(info.InitCpuStates(), 1u);
-    EXPECT_EQ(info.m_cpuStates.GetVendor(), hs::CCpuStates::VENDOR_INTEL);
-    ExpectRegs(info.m_cpuStates.m_leaf1, 0x00000686, 1, 0, 0x00800000, "leaf 1");
-    EXPECT_EQ(info.m_cpuStates.GetName(), "");
-}
-
-TEST(CpuInitStates, BrandStringWithoutNulIsTakenWhole) {
-    UseLeaves(std::string(kGenuineIntelLeaf0Max2) +
-              "\"00000001\"=\"00000f29 00020809 00004400 bfebfbff\"\n"
-              "\"80000000\"=\"80000004 00000000 00000000 00000000\"\n"
-              "\"80000002\"=\"41414141 41414141 41414141 41414141\"\n"
-              "\"80000003\"=\"42424242 42424242 42424242 42424242\"\n"
-              "\"80000004\"=\"43434343 43434343 43434343 43434343\"\n");
-    hs::CpuInfo info;
-    EXPECT_EQ(info.InitCpuStates(), 1u);
-    EXPECT_EQ(info.m_cpuStates.GetName(), std::string(16, 'A') + std::string(16, 'B') + std::string(16, 'C'));
+// Processors given by their leaves alone: the name the sequence builds.
+TEST(CpuInitStates, NameFromLeaves) {
+    const std::string max2 = kIntelLeaf0Max2;
+    const struct {
+        const char *what;
+        std::string leaves;
+        uint32_t vendorClass;
+        const char *vendor;
+        uint32_t cacheAEax;  // the other cache registers stay zero
+        std::string name;
+    } cases[] = {
+        // Without the 0x40 descriptor the Celeron rule does not apply.
+        {"leaf 2 with an iteration count other than one reads as zero",
+         max2 + "\"00000001\"=\"00000652 00000000 00000000 0183f9ff\"\n"
+                "\"00000002\"=\"03020102 00000000 00000000 0c040840\"\n",
+         hs::CCpuStates::VENDOR_INTEL, "GenuineIntel", 0, "Intel Pentium(R) II processor, model 5 with MMX"},
+        // 0x44 in the top byte of EAX counts: Xeon. No MMX bit: no suffix.
+        {"descriptor in the low byte of EAX is ignored",
+         max2 + "\"00000001\"=\"00000652 00000000 00000000 00000000\"\n"
+                "\"00000002\"=\"44020101 00000000 00000000 00000000\"\n",
+         hs::CCpuStates::VENDOR_INTEL, "GenuineIntel", 0x44020101, "Intel Pentium(R) II Xeon(TM) processor"},
+        // "genuineintel": EBX "genu", EDX "inei", ECX "ntel".
+        {"vendor in other letter case is Intel",
+         "\"00000000\"=\"00000001 756e6567 6c65746e 69656e69\"\n\"00000001\"=\"00000686 00000001 00000000 00000000\"\n",
+         hs::CCpuStates::VENDOR_INTEL, "genuineintel", 0, "Intel Pentium(R) III Coppermine processor"},
+        {"unknown vendor GenuineIntal gets no table name",
+         "\"00000000\"=\"00000001 756e6547 6c61746e 49656e69\"\n\"00000001\"=\"00000686 00000001 00000000 00800000\"\n",
+         hs::CCpuStates::VENDOR_UNKNOWN, "GenuineIntal", 0, ""},
+        {"family outside the tables, MMX", max2 + "\"00000001\"=\"00000f29 00020809 00004400 00800000\"\n",
+         hs::CCpuStates::VENDOR_INTEL, "GenuineIntel", 0, " with MMX"},
+        {"family outside the tables, no MMX", max2 + "\"00000001\"=\"00000f29 00020809 00004400 00000000\"\n",
+         hs::CCpuStates::VENDOR_INTEL, "GenuineIntel", 0, ""},
+        // The naming step compares leaf 0's answer with 0x80000004.
+        {"highest leaf at or above the brand leaf skips the table name",
+         "\"00000000\"=\"80000004 756e6547 6c65746e 49656e69\"\n\"00000001\"=\"00000686 00000001 00000000 00800000\"\n",
+         hs::CCpuStates::VENDOR_INTEL, "GenuineIntel", 0, ""},
+        {"brand string without NUL is taken whole",
+         max2 + "\"00000001\"=\"00000f29 00020809 00004400 bfebfbff\"\n" + cputest::kBrandLeavesWithoutNul, hs::CCpuStates::VENDOR_INTEL, "GenuineIntel", 0,
+         std::string(16, 'A') + std::string(16, 'B') + std::string(16, 'C')},
+    };
+    for (const auto &c : cases) {
+        UseLeaves(c.leaves);
+        hs::CpuInfo info;
+        EXPECT_EQ(info.InitCpuStates(), 1u) << c.what;
+        EXPECT_EQ(info.m_cpuStates.GetVendor(), c.vendorClass) << c.what;
+        EXPECT_EQ(info.GetVendorString(), c.vendor) << c.what;
+        ExpectRegs(info.m_cpuStates.m_cacheA, c.cacheAEax, 0, 0, 0, c.what);
+        EXPECT_EQ(info.m_cpuStates.GetName(), c.name) << c.what;
+    }
 }
 
 TEST(CpuInitStates, SecondRunOverwritesTheSameFields) {
@@ -281,7 +221,7 @@ TEST(CpuInitStatesTrace, MessagesMarkEachStepInOrder) {
 }
 
 TEST(CpuInitStatesTrace, NoCpuid) {
-    UseLeaves(kGenuineIntelLeaf0Max2, cputest::Dword("CpuidSupported", 0));
+    UseLeaves(kIntelLeaf0Max2, cputest::Dword("CpuidSupported", 0));
     hs::CpuInfo info;
     hs::sim::CaptureDebugOutput(true);
     hs::sim::TakeDebugOutput();

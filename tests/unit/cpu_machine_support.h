@@ -42,6 +42,15 @@ inline std::string SystemKey(unsigned processors, unsigned systemMask, unsigned 
            Dword("SystemAffinityMask", systemMask) + Dword("ProcessAffinityMask", processMask);
 }
 
+// Leaf 0 of a GenuineIntel processor whose highest leaf is 2.
+inline const char kIntelLeaf0Max2[] = "\"00000000\"=\"00000002 756e6547 6c65746e 49656e69\"\n";
+
+// Brand-string leaves of 16 'A', 16 'B' and 16 'C' without a NUL.
+inline const char kBrandLeavesWithoutNul[] = "\"80000000\"=\"80000004 00000000 00000000 00000000\"\n"
+                                             "\"80000002\"=\"41414141 41414141 41414141 41414141\"\n"
+                                             "\"80000003\"=\"42424242 42424242 42424242 42424242\"\n"
+                                             "\"80000004\"=\"43434343 43434343 43434343 43434343\"\n";
+
 // Load a fragment plus extra profile text as the machine.
 inline void UseProcessor(const std::string &fragment, const std::string &extra = "") {
     hstest::UseMachine(Fragment(fragment) + "\n" + extra);

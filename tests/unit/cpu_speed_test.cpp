@@ -34,17 +34,30 @@ DWORD ClockAdvanceDuring(const std::function<void()> &action) {
     return timeGetTime() - before;
 }
 
-TEST(CpuSpeed, MeasuredJustBelow2400MHzReports2399) {
-    UseProcessor("intel-pentium-4-2800-northwood-ht", ProcessorValues(Dword("TscKHz", 2394000)));
-    Processor p;
-    EXPECT_EQ(p.info.GetCpuSpeed(), 2399u);
-    EXPECT_EQ(p.info.m_cachedSpeed, 2399u);
-}
-
-TEST(CpuSpeed, MeasuredJustAbove2400MHzReports2400) {
-    UseProcessor("intel-pentium-4-2800-northwood-ht", ProcessorValues(Dword("TscKHz", 2406000)));
-    Processor p;
-    EXPECT_EQ(p.info.GetCpuSpeed(), 2400u);
+TEST(CpuSpeed, ReportedMegahertzByProcessorAndFallback) {
+    struct Case {
+        const char *what, *fragment;
+        unsigned tscKHz;
+        std::string extra;
+        uint32_t mhz;
+    };
+    const std::string p4 = "intel-pentium-4-2800-northwood-ht";
+    const Case cases[] = {
+        {"just below 2400 MHz", p4.c_str(), 2394000, "", 2399},
+        {"just above 2400 MHz", p4.c_str(), 2406000, "", 2400},
+        {"AMD family 6 is measured", "amd-athlon-1400-thunderbird", 1400000, "", 1400},
+        {"Intel family 5 is measured", "intel-pentium-mmx-mobile-tillamook", 233000, "", 250},
+        {"stopped counter: registry value", p4.c_str(), 0, kRegistryMHz, 799},
+        {"unavailable timer: registry value", p4.c_str(), 2800000, std::string(kRegistryMHz) + kTimerFails, 799},
+        // At least 501 ms counted, divided by 500000: 501 x 2394000 / 500000.
+        {"no registry value: short measurement", p4.c_str(), 2394000, kTimerFails, 2398},
+    };
+    for (const Case &c : cases) {
+        UseProcessor(c.fragment, ProcessorValues(Dword("TscKHz", c.tscKHz)) + c.extra);
+        Processor p;
+        EXPECT_EQ(p.info.GetCpuSpeed(), c.mhz) << c.what;
+        EXPECT_EQ(p.info.m_cachedSpeed, c.mhz) << c.what;
+    }
 }
 
 TEST(CpuSpeed, FirstMethodCountsOverOneSecondOfTheClock) {
@@ -54,61 +67,40 @@ TEST(CpuSpeed, FirstMethodCountsOverOneSecondOfTheClock) {
     EXPECT_EQ(ClockAdvanceDuring([&] { EXPECT_EQ(p.info.MeasureTscSpeed(), 2800u); }), 1002u);
 }
 
-TEST(CpuSpeed, AmdFamily6IsMeasured) {
-    UseProcessor("amd-athlon-1400-thunderbird", ProcessorValues(Dword("TscKHz", 1400000)));
-    Processor p;
-    EXPECT_EQ(p.info.GetCpuSpeed(), 1400u);
-}
-
-TEST(CpuSpeed, IntelFamily5IsMeasured) {
-    UseProcessor("intel-pentium-mmx-mobile-tillamook", ProcessorValues(Dword("TscKHz", 233000)));
-    Processor p;
-    EXPECT_EQ(p.info.GetCpuSpeed(), 250u);
-}
-
 TEST(CpuSpeed, CachedValueIsReturnedWithoutMeasuring) {
     UseProcessor("intel-pentium-4-2800-northwood-ht",
                  ProcessorValues(Dword("TscKHz", 733000)) + "[HKEY_SIMULATION\\System]\n" +
                      Dword("PriorityClass", 0x40));
     Processor p;
+    ASSERT_EQ(GetPriorityClass(GetCurrentProcess()), 0x40u);
     EXPECT_EQ(p.info.GetCpuSpeed(), 733u);
+    EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), 0x40u);  // restored after measuring
     EXPECT_EQ(ClockAdvanceDuring([&] { EXPECT_EQ(p.info.GetCpuSpeed(), 733u); }), 1u);
     EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), 0x40u);
 }
 
-TEST(CpuSpeed, PriorityClassIsRestored) {
-    UseProcessor("intel-pentium-4-2800-northwood-ht",
-                 ProcessorValues(Dword("TscKHz", 2800000)) + "[HKEY_SIMULATION\\System]\n" +
-                     Dword("PriorityClass", 0x40));
-    Processor p;
-    ASSERT_EQ(GetPriorityClass(GetCurrentProcess()), 0x40u);
-    EXPECT_EQ(p.info.GetCpuSpeed(), 2800u);
-    EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), 0x40u);
-}
-
-TEST(CpuSpeed, StoppedCounterFallsBackToTheRegistryValue) {
+TEST(CpuSpeed, EachMethodAlone) {
     UseProcessor("intel-pentium-4-2800-northwood-ht", ProcessorValues(Dword("TscKHz", 0)) + kRegistryMHz);
-    Processor p;
-    EXPECT_EQ(p.info.MeasureTscSpeed(), 0u);
-    EXPECT_EQ(p.info.ReadRegistrySpeed(), 799u);
-    EXPECT_EQ(p.info.GetCpuSpeed(), 799u);
-    EXPECT_EQ(p.info.m_cachedSpeed, 799u);
-}
-
-TEST(CpuSpeed, UnavailableTimerFallsBackToTheRegistryValue) {
+    Processor stopped;
+    EXPECT_EQ(stopped.info.MeasureTscSpeed(), 0u);
+    EXPECT_EQ(stopped.info.ReadRegistrySpeed(), 799u);
     UseProcessor("intel-pentium-4-2800-northwood-ht",
                  ProcessorValues(Dword("TscKHz", 2800000)) + kRegistryMHz + kTimerFails);
-    Processor p;
-    EXPECT_EQ(p.info.MeasureTscSpeed(), 0u);
-    EXPECT_EQ(p.info.GetCpuSpeed(), 799u);
-}
-
-TEST(CpuSpeed, WithoutRegistryValueTheShortMeasurementRuns) {
+    Processor noTimer;
+    EXPECT_EQ(noTimer.info.MeasureTscSpeed(), 0u);
     UseProcessor("intel-pentium-4-2800-northwood-ht", ProcessorValues(Dword("TscKHz", 2394000)) + kTimerFails);
-    Processor p;
-    EXPECT_EQ(p.info.ReadRegistrySpeed(), 0u);
-    // At least 501 ms counted, divided by 500000: 501 x 2394000 / 500000.
-    EXPECT_EQ(p.info.GetCpuSpeed(), 2398u);
+    Processor noValue;
+    EXPECT_EQ(noValue.info.ReadRegistrySpeed(), 0u);
+    // 501 x 9000000 = 4509000000, modulo 2^32 = 214032704.
+    UseProcessor("intel-pentium-4-2800-northwood-ht", ProcessorValues(Dword("TscKHz", 9000000)));
+    Processor fast;
+    EXPECT_EQ(fast.info.MeasureShortTscSpeed(), 428u);
+    UseProcessor("intel-pentium-4-2800-northwood-ht",
+                 ProcessorValues(Dword("TscKHz", 0)) +
+                     "[HKEY_LOCAL_MACHINE\\HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0]\n"
+                     "\"Identifier\"=\"x86 Family 15 Model 2 Stepping 9\"\n");
+    Processor keyWithoutValue;
+    EXPECT_EQ(keyWithoutValue.info.ReadRegistrySpeed(), 0u);
 }
 
 TEST(CpuSpeed, ShortMeasurementWaitsPastFiveHundredMilliseconds) {
@@ -116,13 +108,6 @@ TEST(CpuSpeed, ShortMeasurementWaitsPastFiveHundredMilliseconds) {
     Processor p;
     // t1, t2, one more read to reach a difference of 2, then 501 reads.
     EXPECT_EQ(ClockAdvanceDuring([&] { EXPECT_EQ(p.info.MeasureShortTscSpeed(), 1002u); }), 505u);
-}
-
-TEST(CpuSpeed, ShortMeasurementCountsInThirtyTwoBits) {
-    UseProcessor("intel-pentium-4-2800-northwood-ht", ProcessorValues(Dword("TscKHz", 9000000)));
-    Processor p;
-    // 501 x 9000000 = 4509000000, modulo 2^32 = 214032704.
-    EXPECT_EQ(p.info.MeasureShortTscSpeed(), 428u);
 }
 
 TEST(CpuSpeed, AllMethodsFailingAnswersZeroAndCachesNothing) {
@@ -133,15 +118,6 @@ TEST(CpuSpeed, AllMethodsFailingAnswersZeroAndCachesNothing) {
     // The next call measures again, now on a running counter.
     UseProcessor("intel-pentium-4-2800-northwood-ht", ProcessorValues(Dword("TscKHz", 2800000)));
     EXPECT_EQ(p.info.GetCpuSpeed(), 2800u);
-}
-
-TEST(CpuSpeed, RegistryKeyWithoutTheValueGivesZero) {
-    UseProcessor("intel-pentium-4-2800-northwood-ht",
-                 ProcessorValues(Dword("TscKHz", 0)) +
-                     "[HKEY_LOCAL_MACHINE\\HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0]\n"
-                     "\"Identifier\"=\"x86 Family 15 Model 2 Stepping 9\"\n");
-    Processor p;
-    EXPECT_EQ(p.info.ReadRegistrySpeed(), 0u);
 }
 
 TEST(CpuSpeed, IneligibleProcessorsAnswerZeroWithoutMeasuring) {

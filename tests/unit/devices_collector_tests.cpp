@@ -26,26 +26,20 @@ std::string XpWithEveryKind() {
            "\"Address\"=hex:00,01,02,03,04,05\n" + Value("IpAddress", "10.0.0.1");
 }
 
-TEST(DevicesCollector, KindsFollowTheirFixedOrder) {
+TEST(DevicesCollector, KindsFollowTheirFixedOrderAndListsAreReplaced) {
     auto inv = Collector(XpWithEveryKind());
+    TextList descriptions = {"old"}, types = {"old"};
+    inv->CopyDeviceLists(descriptions, types);  // before any run: empty
+    EXPECT_TRUE(descriptions.empty());
+    EXPECT_TRUE(types.empty());
     EXPECT_EQ(10u, inv->GetDeviceCount());
-    TextList descriptions, types;
+    EXPECT_EQ(10u, inv->GetDeviceCount());  // replaced, not extended
     inv->CopyDeviceLists(descriptions, types);
     EXPECT_EQ(TextList({"Display adapter", "Printer", "Monitor", "Mouse", "Keyboard", "Network card", "Sound card",
                         "USB controller", "SCSI adapter", "Modem"}),
               descriptions);
     EXPECT_EQ(TextList({"Display", "Printer", "Monitor", "Mouse", "Keyboard", "Net", "MEDIA", "USB", "SCSI", "Modem"}),
               types);
-}
-
-TEST(DevicesCollector, ListsAreReplacedByEachRun) {
-    auto inv = Collector(XpWithEveryKind());
-    EXPECT_EQ(10u, inv->GetDeviceCount());
-    EXPECT_EQ(10u, inv->GetDeviceCount());
-    TextList descriptions, types;
-    inv->CopyDeviceLists(descriptions, types);
-    EXPECT_EQ(10u, descriptions.size());
-    EXPECT_EQ(10u, types.size());
 
     hstest::UseMachine(WindowsXp() + Instance(kEnum + "\\Serenum\\USR\\1", hs::CLASSGUID_MODEM, "Only modem", ""));
     EXPECT_EQ(1u, inv->GetDeviceCount());
@@ -54,35 +48,23 @@ TEST(DevicesCollector, ListsAreReplacedByEachRun) {
     EXPECT_EQ(TextList({"Modem"}), types);
 }
 
-TEST(DevicesCollector, CopyBeforeAnyRunIsEmptyAndReplacesCallerContent) {
-    auto inv = Collector(XpWithEveryKind());
-    TextList descriptions = {"old"}, types = {"old"};
-    inv->CopyDeviceLists(descriptions, types);
-    EXPECT_TRUE(descriptions.empty());
-    EXPECT_TRUE(types.empty());
-}
-
-TEST(DevicesCollector, Windows95WithNothingHasTheThreeAlwaysPresentEntries) {
-    // Display, mouse and keyboard always report one entry on Windows 9x.
-    auto inv = Collector(Windows95());
-    EXPECT_EQ(3u, inv->GetDeviceCount());
-    TextList descriptions, types;
-    inv->CopyDeviceLists(descriptions, types);
-    EXPECT_EQ(TextList({"", "", ""}), descriptions);
-    EXPECT_EQ(TextList({"Display", "Mouse", "Keyboard"}), types);
-}
-
-TEST(DevicesCollector, Windows9xPrinterRetryFailureLeavesNoPrinter) {
-    auto inv = Collector(Windows98Se() + "[HKEY_SIMULATION\\Printers\\Default\\1]\n" + Value("Name", "Default") +
-                         "[HKEY_SIMULATION\\Printers\\Local\\1]\n" + Value("Name", "Local") +
-                         "[HKEY_SIMULATION\\Printers]\n" + Dword("LocalRetryError", 5));
-    // The printer kind answers 0 on its error exit and lists nothing, so the
-    // total and both lists agree.
-    EXPECT_EQ(3u, inv->GetDeviceCount());
-    TextList descriptions, types;
-    inv->CopyDeviceLists(descriptions, types);
-    EXPECT_EQ(TextList({"", "", ""}), descriptions);
-    EXPECT_EQ(TextList({"Display", "Mouse", "Keyboard"}), types);
+// Display, mouse and keyboard always report one entry on Windows 9x; the
+// printer kind answers 0 on its error exit and lists nothing, so the total
+// and both lists agree.
+TEST(DevicesCollector, Windows9xAlwaysPresentEntriesAndPrinterRetryFailure) {
+    const std::string machines[] = {
+        Windows95(),
+        Windows98Se() + "[HKEY_SIMULATION\\Printers\\Default\\1]\n" + Value("Name", "Default") +
+            "[HKEY_SIMULATION\\Printers\\Local\\1]\n" + Value("Name", "Local") + "[HKEY_SIMULATION\\Printers]\n" +
+            Dword("LocalRetryError", 5)};
+    for (const std::string &machine : machines) {
+        auto inv = Collector(machine);
+        EXPECT_EQ(3u, inv->GetDeviceCount()) << machine;
+        TextList descriptions, types;
+        inv->CopyDeviceLists(descriptions, types);
+        EXPECT_EQ(TextList({"", "", ""}), descriptions) << machine;
+        EXPECT_EQ(TextList({"Display", "Mouse", "Keyboard"}), types) << machine;
+    }
 }
 
 }  // namespace

@@ -23,89 +23,48 @@ std::string NtDisplaysEverywhere() {
            Instance(kEnum + "\\PCI\\VEN_10DE&DEV_0110\\4&2", kMonitor, "PCI-listed monitor", "");
 }
 
-TEST(DevicesDisplay, Nt4SearchesRootAndLaterReleasesPci) {
-    auto nt4 = Collector(WindowsNt4() + NtDisplaysEverywhere());
-    TextList descriptions, types;
-    EXPECT_EQ(1, nt4->GetDisplayAdapters(descriptions, types));
-    EXPECT_EQ(TextList({"Root display"}), descriptions);
-    EXPECT_EQ(TextList({"Display"}), types);
-
-    for (const std::string &version : {Windows2000(), WindowsXp()}) {
-        auto inv = Collector(version + NtDisplaysEverywhere());
-        descriptions.clear();
-        EXPECT_EQ(1, inv->GetDisplayAdapters(descriptions, types));
-        EXPECT_EQ(TextList({"PCI display"}), descriptions);
-        EXPECT_EQ(TextList({"Display"}), types);
+TEST(DevicesDisplayMonitor, SourcesByRelease) {
+    const KindGetter display = &hs::CInventory::GetDisplayAdapters, monitor = &hs::CInventory::GetMonitors;
+    const std::string monitors9x = Key(kClassKey + "\\Monitor\\0000") + Value("DPMS", "0") +
+                                   Value("DriverDesc", "Monitor zero") + Key(kClassKey + "\\Monitor\\0001") +
+                                   Value("DPMS", "1") + Value("DriverDesc", "Monitor one") +
+                                   Key(kClassKey + "\\Monitor\\0002") + Value("DPMS", "1") +
+                                   Value("DriverDesc", "Monitor two");
+    const struct {
+        const char *what;
+        std::string machine;
+        KindGetter kind;
+        TextList names;
+    } cases[] = {
+        {"NT 4 display under Root", WindowsNt4() + NtDisplaysEverywhere(), display, {"Root display"}},
+        {"2000 display under PCI", Windows2000() + NtDisplaysEverywhere(), display, {"PCI display"}},
+        {"XP display under PCI", WindowsXp() + NtDisplaysEverywhere(), display, {"PCI display"}},
+        {"NT without a present display",
+         WindowsXp() + Instance(kEnum + "\\PCI\\VEN_1002\\0", kDisplay, "Absent", "", "LogConf"), display, {}},
+        {"9x reads the first display driver",
+         Windows98Se() + Key(kClassKey + "\\Display\\0000") + Value("DriverDesc", "S3 Trio64V+") +
+             Key(kClassKey + "\\Display\\0001") + Value("DriverDesc", "Second adapter") + NtDisplaysEverywhere(),
+         display, {"S3 Trio64V+"}},
+        {"9x display driver without description",
+         Windows95() + Key(kClassKey + "\\Display\\0000") + Value("Driver", "s3.drv"), display, {""}},
+        {"NT 4 monitor under Root", WindowsNt4() + NtDisplaysEverywhere(), monitor, {"Root monitor"}},
+        {"XP monitor under DISPLAY", WindowsXp() + NtDisplaysEverywhere(), monitor, {"Plug and Play monitor"}},
+        {"9x first driver with DPMS 1", Windows98Se() + monitors9x, monitor, {"Monitor one"}},
+        {"9x DPMS must be exactly the text 1",
+         Windows95() + Key(kClassKey + "\\Monitor\\0000") + Value("DPMS", "01") + Value("DriverDesc", "Leading zero") +
+             Key(kClassKey + "\\Monitor\\0001") + Value("DPMS", "1 ") + Value("DriverDesc", "Trailing blank") +
+             Key(kClassKey + "\\Monitor\\0002") + Dword("DPMS", 1) + Value("DriverDesc", "Number") +
+             Key(kClassKey + "\\Monitor\\0003") + Value("DriverDesc", "No DPMS"),
+         monitor, {}},
+        {"9x DPMS 1 without description is an empty entry",
+         Windows98Se() + Key(kClassKey + "\\Monitor\\0000") + Value("DPMS", "1") + Key(kClassKey + "\\Monitor\\0001") +
+             Value("DPMS", "1") + Value("DriverDesc", "Later"),
+         monitor, {""}},
+    };
+    for (const auto &c : cases) {
+        auto inv = Collector(c.machine);
+        EXPECT_EQ(c.names, CollectKind(*inv, c.kind, c.kind == display ? "Display" : "Monitor")) << c.what;
     }
-}
-
-TEST(DevicesDisplay, NtWithoutPresentAdapterHasNone) {
-    auto inv = Collector(WindowsXp() + Instance(kEnum + "\\PCI\\VEN_1002\\0", kDisplay, "Absent", "", "LogConf"));
-    TextList descriptions, types;
-    EXPECT_EQ(0, inv->GetDisplayAdapters(descriptions, types));
-    EXPECT_TRUE(types.empty());
-}
-
-TEST(DevicesDisplay, Windows9xReadsTheFirstDisplayDriver) {
-    auto inv = Collector(Windows98Se() + Key(kClassKey + "\\Display\\0000") + Value("DriverDesc", "S3 Trio64V+") +
-                         Key(kClassKey + "\\Display\\0001") + Value("DriverDesc", "Second adapter") +
-                         NtDisplaysEverywhere());
-    TextList descriptions, types;
-    EXPECT_EQ(1, inv->GetDisplayAdapters(descriptions, types));
-    EXPECT_EQ(TextList({"S3 Trio64V+"}), descriptions);
-    EXPECT_EQ(TextList({"Display"}), types);
-}
-
-TEST(DevicesDisplay, Windows9xWithoutDriverDescStillHasOneEntry) {
-    auto inv = Collector(Windows95() + Key(kClassKey + "\\Display\\0000") + Value("Driver", "s3.drv"));
-    TextList descriptions, types;
-    EXPECT_EQ(1, inv->GetDisplayAdapters(descriptions, types));
-    EXPECT_EQ(TextList({""}), descriptions);
-    EXPECT_EQ(TextList({"Display"}), types);
-}
-
-TEST(DevicesMonitor, Nt4SearchesRootAndLaterReleasesDisplay) {
-    auto nt4 = Collector(WindowsNt4() + NtDisplaysEverywhere());
-    TextList descriptions, types;
-    EXPECT_EQ(1, nt4->GetMonitors(descriptions, types));
-    EXPECT_EQ(TextList({"Root monitor"}), descriptions);
-    EXPECT_EQ(TextList({"Monitor"}), types);
-
-    auto xp = Collector(WindowsXp() + NtDisplaysEverywhere());
-    descriptions.clear();
-    EXPECT_EQ(1, xp->GetMonitors(descriptions, types));
-    EXPECT_EQ(TextList({"Plug and Play monitor"}), descriptions);
-}
-
-TEST(DevicesMonitor, Windows9xTakesTheFirstDriverWithDpmsOne) {
-    auto inv = Collector(Windows98Se() + Key(kClassKey + "\\Monitor\\0000") + Value("DPMS", "0") +
-                         Value("DriverDesc", "Monitor zero") + Key(kClassKey + "\\Monitor\\0001") +
-                         Value("DPMS", "1") + Value("DriverDesc", "Monitor one") +
-                         Key(kClassKey + "\\Monitor\\0002") + Value("DPMS", "1") + Value("DriverDesc", "Monitor two"));
-    TextList descriptions, types;
-    EXPECT_EQ(1, inv->GetMonitors(descriptions, types));
-    EXPECT_EQ(TextList({"Monitor one"}), descriptions);
-    EXPECT_EQ(TextList({"Monitor"}), types);
-}
-
-TEST(DevicesMonitor, Windows9xDpmsMustBeExactlyOne) {
-    auto inv = Collector(Windows95() + Key(kClassKey + "\\Monitor\\0000") + Value("DPMS", "01") +
-                         Value("DriverDesc", "Leading zero") + Key(kClassKey + "\\Monitor\\0001") +
-                         Value("DPMS", "1 ") + Value("DriverDesc", "Trailing blank") +
-                         Key(kClassKey + "\\Monitor\\0002") + Dword("DPMS", 1) + Value("DriverDesc", "Number") +
-                         Key(kClassKey + "\\Monitor\\0003") + Value("DriverDesc", "No DPMS"));
-    TextList descriptions, types;
-    EXPECT_EQ(0, inv->GetMonitors(descriptions, types));
-    EXPECT_TRUE(descriptions.empty());
-    EXPECT_TRUE(types.empty());
-}
-
-TEST(DevicesMonitor, Windows9xDpmsOneWithoutDriverDescIsAnEmptyEntry) {
-    auto inv = Collector(Windows98Se() + Key(kClassKey + "\\Monitor\\0000") + Value("DPMS", "1") +
-                         Key(kClassKey + "\\Monitor\\0001") + Value("DPMS", "1") + Value("DriverDesc", "Later"));
-    TextList descriptions, types;
-    EXPECT_EQ(1, inv->GetMonitors(descriptions, types));
-    EXPECT_EQ(TextList({""}), descriptions);
 }
 
 }  // namespace

@@ -14,14 +14,6 @@ const std::string kSoundCard = "Enum\\PCI\\VEN_1274&DEV_5880&SUBSYS_20001274&REV
 const std::string kDrivers32 = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32";
 const std::string kDriversDesc = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Drivers.desc";
 
-TextList Media(hs::CInventory &inv) {
-    TextList descriptions, types;
-    const int32_t count = inv.GetMediaDevices(descriptions, types);
-    EXPECT_EQ(static_cast<int32_t>(descriptions.size()), count);
-    EXPECT_EQ(TextList(descriptions.size(), "MEDIA"), types);
-    return descriptions;
-}
-
 // Media-class instances under the 9x PCI enumerator: one with a subkey but
 // no Control key, one without any subkey, one of another class.
 std::string Windows9xPciMedia() {
@@ -30,49 +22,44 @@ std::string Windows9xPciMedia() {
            Instance("Enum\\PCI\\VEN_8086&DEV_7110\\BUS_00&DEV_07&FUNC_00", hs::CLASSGUID_USB, "", "USB controller");
 }
 
-TEST(DevicesMedia, Windows9xFixedSoundCardIsTheOnlyEntry) {
-    auto inv = Collector(Windows98Se() + Windows9xPciMedia() + Key(kSoundCard) + Value("ClassGUID", kMedia) +
-                         Value("DeviceDesc", "Creative AudioPCI (ES1371,ES1373) (WDM)"));
-    EXPECT_EQ(TextList({"Creative AudioPCI (ES1371,ES1373) (WDM)"}), Media(*inv));
-}
-
-TEST(DevicesMedia, Windows9xWithoutFixedCardSearchesThePciClass) {
-    auto inv = Collector(Windows95() + Windows9xPciMedia() + Key(kSoundCard) + Value("DeviceDesc", ""));
-    EXPECT_EQ(TextList({"ESS Maestro"}), Media(*inv));
-}
-
-TEST(DevicesMedia, Nt4DescribesTheWaveDriver) {
-    auto inv = Collector(WindowsNt4() + Key(kDrivers32) + Value("wave", "sndblst.dll") + Value("midi", "x.dll") +
-                         Key(kDriversDesc) + Value("sndblst.dll", "Creative Labs Sound Blaster 1.X, Pro, 16") +
-                         Instance(kEnum + "\\PCI\\A\\0", kMedia, "PCI card", ""));
-    EXPECT_EQ(TextList({"Creative Labs Sound Blaster 1.X, Pro, 16"}), Media(*inv));
-}
-
-TEST(DevicesMedia, Nt4AlwaysHasOneEntry) {
-    {
-        auto inv = Collector(WindowsNt4() + Key(kDrivers32) + Value("midi", "x.dll") + Key(kDriversDesc) +
-                             Value("x.dll", "MIDI only"));
-        EXPECT_EQ(TextList({""}), Media(*inv));
+TEST(DevicesMedia, SourcesByRelease) {
+    const struct {
+        const char *what;
+        std::string machine;
+        TextList names;
+    } cases[] = {
+        {"9x fixed sound card is the only entry",
+         Windows98Se() + Windows9xPciMedia() + Key(kSoundCard) + Value("ClassGUID", kMedia) +
+             Value("DeviceDesc", "Creative AudioPCI (ES1371,ES1373) (WDM)"),
+         {"Creative AudioPCI (ES1371,ES1373) (WDM)"}},
+        {"9x without the fixed card searches the PCI class",
+         Windows95() + Windows9xPciMedia() + Key(kSoundCard) + Value("DeviceDesc", ""), {"ESS Maestro"}},
+        {"NT 4 describes the wave driver",
+         WindowsNt4() + Key(kDrivers32) + Value("wave", "sndblst.dll") + Value("midi", "x.dll") + Key(kDriversDesc) +
+             Value("sndblst.dll", "Creative Labs Sound Blaster 1.X, Pro, 16") +
+             Instance(kEnum + "\\PCI\\A\\0", kMedia, "PCI card", ""),
+         {"Creative Labs Sound Blaster 1.X, Pro, 16"}},
+        {"NT 4 without a wave driver still has one entry",
+         WindowsNt4() + Key(kDrivers32) + Value("midi", "x.dll") + Key(kDriversDesc) + Value("x.dll", "MIDI only"),
+         {""}},
+        {"NT 4 with an undescribed wave driver",
+         WindowsNt4() + Key(kDrivers32) + Value("wave", "undescribed.dll"), {""}},
+        {"2000 searches PCI only",
+         Windows2000() + Instance(kEnum + "\\PCI\\VEN_1102&DEV_0002\\4&1", kMedia, "SB Live!", "") +
+             Instance(kEnum + "\\USB\\VID_046D&PID_0A01\\5&1", kMedia, "USB headset", ""),
+         {"SB Live!"}},
+        // Enumerators in their order: PCI (nothing present), Root, SW, USB.
+        {"XP falls back to every enumerator",
+         WindowsXp() + Instance(kEnum + "\\PCI\\VEN_1102\\4&1", kMedia, "Absent PCI", "", "LogConf") +
+             Instance(kEnum + "\\USB\\VID_046D&PID_0A01\\5&1", kMedia, "USB headset", "") +
+             Instance(kEnum + "\\Root\\LEGACY_AUDIO\\0000", kMedia, "", "Legacy audio") +
+             Instance(kEnum + "\\SW\\{b7eafdc0}\\0", kMedia, "Kernel mixer", ""),
+         {"Legacy audio", "Kernel mixer", "USB headset"}},
+    };
+    for (const auto &c : cases) {
+        auto inv = Collector(c.machine);
+        EXPECT_EQ(c.names, CollectKind(*inv, &hs::CInventory::GetMediaDevices, "MEDIA")) << c.what;
     }
-    {
-        auto inv = Collector(WindowsNt4() + Key(kDrivers32) + Value("wave", "undescribed.dll"));
-        EXPECT_EQ(TextList({""}), Media(*inv));
-    }
-}
-
-TEST(DevicesMedia, Windows2000PciSearchOnly) {
-    auto inv = Collector(Windows2000() + Instance(kEnum + "\\PCI\\VEN_1102&DEV_0002\\4&1", kMedia, "SB Live!", "") +
-                         Instance(kEnum + "\\USB\\VID_046D&PID_0A01\\5&1", kMedia, "USB headset", ""));
-    EXPECT_EQ(TextList({"SB Live!"}), Media(*inv));
-}
-
-TEST(DevicesMedia, WindowsXpFallsBackToEveryEnumerator) {
-    auto inv = Collector(WindowsXp() + Instance(kEnum + "\\PCI\\VEN_1102\\4&1", kMedia, "Absent PCI", "", "LogConf") +
-                         Instance(kEnum + "\\USB\\VID_046D&PID_0A01\\5&1", kMedia, "USB headset", "") +
-                         Instance(kEnum + "\\Root\\LEGACY_AUDIO\\0000", kMedia, "", "Legacy audio") +
-                         Instance(kEnum + "\\SW\\{b7eafdc0}\\0", kMedia, "Kernel mixer", ""));
-    // Enumerators in their order: PCI (nothing present), Root, SW, USB.
-    EXPECT_EQ(TextList({"Legacy audio", "Kernel mixer", "USB headset"}), Media(*inv));
 }
 
 }  // namespace

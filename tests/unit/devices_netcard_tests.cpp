@@ -38,39 +38,25 @@ TEST(DevicesNetCard, AddressedAdaptersInChainOrder) {
     EXPECT_EQ(0u, block[1].next);
 }
 
-TEST(DevicesNetCard, EmptyDescriptionIsStillAnEntry) {
-    auto inv = Collector(Windows98Se() + Adapter("01", "{A1}", "", "192.168.0.2"));
-    TextList descriptions, types;
-    EXPECT_EQ(1, inv->GetNetCardInfo(descriptions, types));
-    EXPECT_EQ(TextList({""}), descriptions);
-    EXPECT_EQ(TextList({"Net"}), types);
-}
-
-TEST(DevicesNetCard, NoAdapterNoEntryNoMessageNoBlock) {
-    auto inv = Collector(WindowsXp());
-    StartDebugCapture();
-    TextList descriptions, types;
-    EXPECT_EQ(0, inv->GetNetCardInfo(descriptions, types));
-    EXPECT_EQ("", StopDebugCapture());
-    EXPECT_TRUE(descriptions.empty());
-    EXPECT_TRUE(types.empty());
-    EXPECT_EQ(nullptr, inv->AdapterBuffer());
-}
-
-TEST(DevicesNetCard, OnlyUnaddressedAdaptersGiveNoBlock) {
-    auto inv = Collector(WindowsXp() + Adapter("01", "{A1}", "Dial-up", "0.0.0.0"));
-    TextList descriptions, types;
-    EXPECT_EQ(0, inv->GetNetCardInfo(descriptions, types));
-    EXPECT_EQ(nullptr, inv->AdapterBuffer());
-}
-
-TEST(DevicesNetCard, FailingAdapterServiceGivesNoEntry) {
-    for (const std::string &knob : {Dword("Result", 50), Dword("FillResult", 31)}) {
-        auto inv = Collector(WindowsXp() + Adapter("01", "{A1}", "Card", "10.1.1.1") + "[HKEY_SIMULATION\\Adapters]\n" +
-                             knob);
-        TextList descriptions, types;
-        EXPECT_EQ(0, inv->GetNetCardInfo(descriptions, types)) << knob;
-        EXPECT_TRUE(descriptions.empty()) << knob;
+TEST(DevicesNetCard, EntriesAndBlockByAdapterService) {
+    const std::string card = WindowsXp() + Adapter("01", "{A1}", "Card", "10.1.1.1") + "[HKEY_SIMULATION\\Adapters]\n";
+    const struct {
+        const char *what;
+        std::string machine;
+        TextList names;
+    } cases[] = {
+        {"empty description is still an entry", Windows98Se() + Adapter("01", "{A1}", "", "192.168.0.2"), {""}},
+        {"no adapter", WindowsXp(), {}},
+        {"only unaddressed adapters", WindowsXp() + Adapter("01", "{A1}", "Dial-up", "0.0.0.0"), {}},
+        {"failing adapter service", card + Dword("Result", 50), {}},
+        {"failing fill", card + Dword("FillResult", 31), {}},
+    };
+    for (const auto &c : cases) {
+        auto inv = Collector(c.machine);
+        StartDebugCapture();
+        EXPECT_EQ(c.names, CollectKind(*inv, &hs::CInventory::GetNetCardInfo, "Net")) << c.what;
+        EXPECT_EQ("", StopDebugCapture()) << c.what;
+        EXPECT_EQ(c.names.empty(), inv->AdapterBuffer() == nullptr) << c.what;
     }
 }
 

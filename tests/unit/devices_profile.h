@@ -2,6 +2,8 @@
 // values, Plug and Play instances, and the Windows releases they run on.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 
@@ -45,6 +47,18 @@ inline std::string WindowsXp() { return VersionKey(5, 1, 2600, 2, "Service Pack 
 inline std::unique_ptr<hs::CInventory> Collector(const std::string &body) {
     UseMachine(body);
     return std::make_unique<hs::CInventory>();
+}
+
+using KindGetter = int32_t (hs::CInventory::*)(hs::TextList &, hs::TextList &);
+
+// The descriptions that one device kind lists, checking that the answer is
+// their number and that every type word is `word`.
+inline hs::TextList CollectKind(hs::CInventory &inv, KindGetter kind, const char *word) {
+    hs::TextList descriptions, types;
+    const int32_t count = (inv.*kind)(descriptions, types);
+    EXPECT_EQ(static_cast<int32_t>(descriptions.size()), count) << word;
+    EXPECT_EQ(hs::TextList(descriptions.size(), word), types) << word;
+    return descriptions;
 }
 
 // Starts capturing the debugger channel with nothing captured yet.

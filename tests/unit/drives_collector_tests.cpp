@@ -20,23 +20,18 @@ std::string XpWithFourDrives() {
            "[HKEY_SIMULATION\\Drives]\n" + Dword("A", 2) + Dword("C", 3) + Dword("D", 3) + Dword("E", 5);
 }
 
-TEST(DrivesCollector, JoinsFloppyCdromDiskInThatOrder) {
+TEST(DrivesCollector, JoinsFloppyCdromDiskAndReplacesTheLists) {
     auto inv = Collector(XpWithFourDrives());
+    TextList descriptions = {"stale"}, types = {"stale", "stale"};
+    inv->CopyDriverLists(descriptions, types);  // nothing gathered yet
+    EXPECT_TRUE(descriptions.empty());
+    EXPECT_TRUE(types.empty());
     EXPECT_EQ(4u, inv->GetDriverCount());
-    TextList descriptions, types;
+    EXPECT_EQ(4u, inv->GetDriverCount());  // replaced, not extended
+    descriptions = {"stale"};
     inv->CopyDriverLists(descriptions, types);
     EXPECT_EQ(TextList({"Floppy disk drive", "LITE-ON CD", "IBM disk", "Maxtor disk"}), descriptions);
     EXPECT_EQ(TextList({"FloppyDisk", "CDROM", "DiskDrive", "DiskDrive"}), types);
-}
-
-TEST(DrivesCollector, ListsAreReplacedNotExtended) {
-    auto inv = Collector(XpWithFourDrives());
-    EXPECT_EQ(4u, inv->GetDriverCount());
-    EXPECT_EQ(4u, inv->GetDriverCount());
-    TextList descriptions, types;
-    inv->CopyDriverLists(descriptions, types);
-    EXPECT_EQ(4u, descriptions.size());
-    EXPECT_EQ(4u, types.size());
 
     // A machine that has lost its drives empties the lists.
     hstest::UseMachine(WindowsXp());
@@ -44,19 +39,6 @@ TEST(DrivesCollector, ListsAreReplacedNotExtended) {
     inv->CopyDriverLists(descriptions, types);
     EXPECT_TRUE(descriptions.empty());
     EXPECT_TRUE(types.empty());
-}
-
-TEST(DrivesCollector, CopyReplacesTheCallersContent) {
-    auto inv = Collector(XpWithFourDrives());
-    TextList descriptions = {"stale"}, types = {"stale", "stale"};
-    inv->CopyDriverLists(descriptions, types);  // nothing gathered yet
-    EXPECT_TRUE(descriptions.empty());
-    EXPECT_TRUE(types.empty());
-    inv->GetDriverCount();
-    descriptions = {"stale"};
-    inv->CopyDriverLists(descriptions, types);
-    EXPECT_EQ("Floppy disk drive", descriptions.front());
-    EXPECT_EQ(4u, descriptions.size());
 }
 
 TEST(DrivesCollector, TracesEveryCallWhateverItFinds) {

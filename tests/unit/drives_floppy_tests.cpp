@@ -18,20 +18,14 @@ TEST(DrivesFloppy, NtListsPresentFloppiesUnderFdc) {
                              Instance(kFdc + "\\GENERIC_FLOPPY_DRIVE\\1", kFloppy, "Gone", "", "LogConf") +
                              // Floppies elsewhere, or of another class, are not looked at.
                              Instance(kEnum + "\\Root\\Floppy\\0", kFloppy, "Root floppy", "") +
-                             Instance(kFdc + "\\Other\\0", hs::CLASSGUID_DISKDRIVE, "A disk", ""));
+                             Instance(kFdc + "\\Other\\0", hs::CLASSGUID_DISKDRIVE, "A disk", "") +
+                             // Nor is the Windows 9x tree.
+                             Key("Enum\\FLOP\\GENERIC\\0") + Value("DeviceDesc", "9x floppy"));
         TextList descriptions, types;
         EXPECT_EQ(1, inv->GetFloppyDrives(descriptions, types));
         EXPECT_EQ(TextList({"Floppy disk drive"}), descriptions);
         EXPECT_EQ(TextList({"FloppyDisk"}), types);
     }
-}
-
-TEST(DrivesFloppy, NtIgnoresTheWindows9xTree) {
-    auto inv = Collector(Windows2000() + Key("Enum\\FLOP\\GENERIC\\0") + Value("DeviceDesc", "9x floppy"));
-    TextList descriptions, types;
-    EXPECT_EQ(0, inv->GetFloppyDrives(descriptions, types));
-    EXPECT_TRUE(descriptions.empty());
-    EXPECT_TRUE(types.empty());
 }
 
 TEST(DrivesFloppy, Windows9xNamesEachInstanceByItsOwnValue) {
@@ -46,19 +40,14 @@ TEST(DrivesFloppy, Windows9xNamesEachInstanceByItsOwnValue) {
                              Key("Enum\\FLOP\\SONY\\0000") + Value("FriendlyName", "Sony 3.5") +
                              Value("DeviceDesc", "Sony desc") +
                              // Neither: not listed.
-                             Key("Enum\\FLOP\\SONY\\0001") + Value("Class", "FDC"));
+                             Key("Enum\\FLOP\\SONY\\0001") + Value("Class", "FDC") +
+                             // The NT tree is not looked at.
+                             Instance(kFdc + "\\GENERIC\\0", kFloppy, "NT floppy", ""));
         TextList descriptions, types;
         EXPECT_EQ(3, inv->GetFloppyDrives(descriptions, types));
         EXPECT_EQ(TextList({"Standard floppy A", "Standard floppy B", "Sony 3.5"}), descriptions);
         EXPECT_EQ(TextList(3, "FloppyDisk"), types);
     }
-}
-
-TEST(DrivesFloppy, Windows9xWithoutFloppyTreeHasNone) {
-    auto inv = Collector(Windows98Se() + Instance(kFdc + "\\GENERIC\\0", kFloppy, "NT floppy", ""));
-    TextList descriptions, types;
-    EXPECT_EQ(0, inv->GetFloppyDrives(descriptions, types));
-    EXPECT_TRUE(types.empty());
 }
 
 }  // namespace

@@ -5,12 +5,17 @@
 #include <string>
 
 #include "api/inventory.h"
+#include "devices_profile.h"
 #include "test_support.h"
 
 namespace {
 
 using hstest::UseMachine;
 using hstest::VersionKey;
+using hstest::dev::Windows2000;
+using hstest::dev::Windows98Se;
+using hstest::dev::WindowsNt4;
+using hstest::dev::WindowsXp;
 
 const std::string kComputerNameKey =
     "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\ComputerName\\ComputerName]\n";
@@ -19,11 +24,7 @@ const std::string kLogonKey = "[HKEY_LOCAL_MACHINE\\Network\\logon]\n";
 const std::string kWindowsKey = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]\n";
 const std::string kNtKey = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion]\n";
 
-std::string Windows98Se() { return VersionKey(4, 10, 2222, 1, " A"); }
 std::string Windows95Osr2() { return VersionKey(4, 0, 950, 1, " C"); }
-std::string WindowsNt4() { return VersionKey(4, 0, 1381, 2, "Service Pack 6"); }
-std::string Windows2000() { return VersionKey(5, 0, 2195, 2, "Service Pack 4"); }
-std::string WindowsXp() { return VersionKey(5, 1, 2600, 2, "Service Pack 2"); }
 
 // Both families' owner keys, each with its own texts, so that a test sees
 // which key was read.
@@ -53,45 +54,27 @@ TEST(HostComputerName, MissingKeyOrValueIsEmpty) {
     EXPECT_EQ("", inv.ReadComputerName());
 }
 
-TEST(HostUserName, XpPrefersTheAlternateName) {
-    UseMachine(WindowsXp() + UserNamesEverywhere());
-    hs::CInventory inv;
-    EXPECT_EQ("alternate", inv.ReadUserName());
-}
-
-TEST(HostUserName, Windows2000PrefersTheAlternateName) {
-    UseMachine(Windows2000() + UserNamesEverywhere());
-    hs::CInventory inv;
-    EXPECT_EQ("alternate", inv.ReadUserName());
-}
-
-TEST(HostUserName, XpFallsBackToTheDefaultName) {
-    UseMachine(WindowsXp() + kWinLogonKey + "\"DefaultUserName\"=\"default\"\n");
-    hs::CInventory inv;
-    EXPECT_EQ("default", inv.ReadUserName());
-    // An empty alternate name counts as unset.
-    UseMachine(WindowsXp() + kWinLogonKey + "\"AltDefaultUserName\"=\"\"\n\"DefaultUserName\"=\"default\"\n");
-    EXPECT_EQ("default", inv.ReadUserName());
-}
-
-TEST(HostUserName, Nt4ReadsOnlyTheDefaultName) {
-    UseMachine(WindowsNt4() + UserNamesEverywhere());
-    hs::CInventory inv;
-    EXPECT_EQ("default", inv.ReadUserName());
-    UseMachine(WindowsNt4() + kWinLogonKey + "\"AltDefaultUserName\"=\"alternate\"\n");
-    EXPECT_EQ("", inv.ReadUserName());
-}
-
-TEST(HostUserName, Windows9xReadsTheNetworkLogon) {
-    UseMachine(Windows98Se() + UserNamesEverywhere());
-    hs::CInventory inv;
-    EXPECT_EQ("logon", inv.ReadUserName());
-}
-
-TEST(HostUserName, Windows9xWithoutNetworkLogonIsEmpty) {
-    UseMachine(Windows98Se() + kWinLogonKey + "\"DefaultUserName\"=\"default\"\n");
-    hs::CInventory inv;
-    EXPECT_EQ("", inv.ReadUserName());
+TEST(HostUserName, SourceDependsOnTheRelease) {
+    const std::string defaultOnly = kWinLogonKey + "\"DefaultUserName\"=\"default\"\n";
+    const struct {
+        std::string machine, user;
+    } cases[] = {
+        {WindowsXp() + UserNamesEverywhere(), "alternate"},
+        {Windows2000() + UserNamesEverywhere(), "alternate"},
+        {WindowsXp() + defaultOnly, "default"},
+        // An empty alternate name counts as unset.
+        {WindowsXp() + kWinLogonKey + "\"AltDefaultUserName\"=\"\"\n\"DefaultUserName\"=\"default\"\n", "default"},
+        {WindowsNt4() + UserNamesEverywhere(), "default"},
+        {WindowsNt4() + kWinLogonKey + "\"AltDefaultUserName\"=\"alternate\"\n", ""},
+        {Windows98Se() + UserNamesEverywhere(), "logon"},
+        {Windows98Se() + defaultOnly, ""},
+        {"[HKEY_SIMULATION\\Version]\n\"Fails\"=dword:00000001\n" + UserNamesEverywhere(), "logon"},
+    };
+    for (const auto &c : cases) {
+        UseMachine(c.machine);
+        hs::CInventory inv;
+        EXPECT_EQ(c.user, inv.ReadUserName()) << c.machine;
+    }
 }
 
 TEST(HostUserName, AsksForTheVersionItselfEveryTime) {
@@ -105,27 +88,14 @@ TEST(HostUserName, AsksForTheVersionItselfEveryTime) {
     EXPECT_EQ("default", inv.ReadUserName());
 }
 
-TEST(HostUserName, FailedVersionQueryReadsTheNetworkLogon) {
-    UseMachine("[HKEY_SIMULATION\\Version]\n\"Fails\"=dword:00000001\n" + UserNamesEverywhere());
-    hs::CInventory inv;
-    EXPECT_EQ("logon", inv.ReadUserName());
-}
-
-TEST(HostRegisteredOwner, NtReadsTheNtKey) {
-    for (const std::string &version : {WindowsNt4(), Windows2000(), WindowsXp()}) {
+TEST(HostRegisteredOwner, NtAndWindows9xReadTheirOwnKey) {
+    const std::pair<std::string, std::string> cases[] = {
+        {WindowsNt4(), "Nt"}, {Windows2000(), "Nt"}, {WindowsXp(), "Nt"}, {Windows95Osr2(), "Nine"}, {Windows98Se(), "Nine"}};
+    for (const auto &[version, family] : cases) {
         UseMachine(version + OwnersInBothKeys());
         hs::CInventory inv;
-        EXPECT_EQ("Nt Owner", inv.ReadRegisteredOwner()) << version;
-        EXPECT_EQ("Nt Org", inv.ReadRegisteredOrganization()) << version;
-    }
-}
-
-TEST(HostRegisteredOwner, Windows9xReadsTheWindowsKey) {
-    for (const std::string &version : {Windows95Osr2(), Windows98Se()}) {
-        UseMachine(version + OwnersInBothKeys());
-        hs::CInventory inv;
-        EXPECT_EQ("Nine Owner", inv.ReadRegisteredOwner()) << version;
-        EXPECT_EQ("Nine Org", inv.ReadRegisteredOrganization()) << version;
+        EXPECT_EQ(family + " Owner", inv.ReadRegisteredOwner()) << version;
+        EXPECT_EQ(family + " Org", inv.ReadRegisteredOrganization()) << version;
     }
 }
 
@@ -162,12 +132,9 @@ TEST(HostRegisteredOwner, DwordValueReadsAsItsBytesUpToTheFirstZero) {
     hs::CInventory inv;
     EXPECT_EQ("ABC", inv.ReadRegisteredOwner());
     EXPECT_EQ("", inv.ReadRegisteredOrganization());
-}
-
-TEST(HostRegisteredOwner, FourNonZeroBytesReadWhole) {
     UseMachine(WindowsXp() + kNtKey + "\"RegisteredOwner\"=dword:44434241\n");
-    hs::CInventory inv;
-    EXPECT_EQ("ABCD", inv.ReadRegisteredOwner());
+    hs::CInventory nt;
+    EXPECT_EQ("ABCD", nt.ReadRegisteredOwner());  // four non-zero bytes read whole
 }
 
 }  // namespace

@@ -66,134 +66,79 @@ private:
     size_t m_size = 0;
 };
 
-TEST(HostNetCard, NoLanasGiveZeroWithAndWithoutDestination) {
-    UseMachine("");
+// Each case: the count without a destination, then the answer and the bytes
+// written into four entries pre-filled with 5a, room claimed for n of them.
+TEST(HostNetCard, CountAndAddressesWritten) {
+    const std::string a = "001122aabbcc", b = "02004c4f4f50", untouched = "5a5a5a5a5a5a";
+    const std::string fail = "\"StatusResult\"=dword:00000001\n";
+    const struct {
+        const char *what;
+        std::string lanas;
+        int32_t count, n, result;
+        std::string written;
+    } cases[] = {
+        {"no LANAs", "", 0, 4, 0, ""},
+        {"one address per LANA in enumeration order", Lana("0", 3, kCardA) + Lana("1", 7, kCardB), 2, 4, 2, a + b},
+        {"two LANAs on one card", Lana("0", 0, kCardA) + Lana("1", 6, kCardA), 2, 2, 2, a + a},
+        {"placeholder address passed on", Lana("0", 0, "44,45,53,54,00,00"), 1, 1, 1, "444553540000"},
+        {"failed enumeration", "\"EnumResult\"=dword:00000023\n" + Lana("0", 0, kCardA), 0, 4, 0, ""},
+        // Counting asks no LANA; the walk ends at the failure.
+        {"failed reset keeps earlier entries",
+         Lana("0", 3, kCardA) + Lana("1", 7, kCardB, "\"ResetResult\"=dword:00000034\n"), 2, 4, 0, a},
+        {"failed status", Lana("0", 3, kCardA, fail) + Lana("1", 7, kCardB), 2, 4, 0, ""},
+        {"failure beyond the destination", Lana("0", 0, kCardA) + Lana("1", 1, kCardB, fail), 2, 1, 0, a},
+        {"no more entries than room", Lana("0", 0, kCardA) + Lana("1", 1, kCardB) + Lana("2", 2, kCardB), 3, 1, 3,
+         a},
+        {"no room: counted, nothing written", Lana("0", 0, kCardA) + Lana("1", 1, kCardB) + Lana("2", 2, kCardB), 3,
+         0, 3, ""},
+        {"negative room", Lana("0", 0, kCardA) + Lana("1", 1, kCardB) + Lana("2", 2, kCardB), 3, -5, 3, ""},
+    };
+    for (const auto &c : cases) {
+        UseMachine(c.lanas.empty() ? "" : kNetBios + c.lanas);
+        hs::CInventory inv;
+        EXPECT_EQ(c.count, inv.SimGetNetCard(nullptr, 0)) << c.what;
+        EXPECT_EQ(c.count, inv.SimGetNetCard(nullptr, 8)) << c.what;
+        Entries entries = Filled(0x5a);
+        EXPECT_EQ(c.result, inv.SimGetNetCard(entries.data(), c.n)) << c.what;
+        std::string expected = c.written;
+        while (expected.size() < 48) expected += untouched;
+        EXPECT_EQ(expected, Hex(entries.data(), entries.size())) << c.what;
+    }
+}
+
+TEST(HostNetCard, NothingIsTraced) {
+    UseMachine(kNetBios + Lana("0", 0, kCardA));
     hs::CInventory inv;
     hs::sim::CaptureDebugOutput(true);
     hs::sim::TakeDebugOutput();
     Entries entries = Filled(0x5a);
-    EXPECT_EQ(0, inv.SimGetNetCard(nullptr, 0));
-    EXPECT_EQ(0, inv.SimGetNetCard(entries.data(), 4));
-    EXPECT_EQ(Filled(0x5a), entries);
+    EXPECT_EQ(1, inv.SimGetNetCard(entries.data(), 4));
+    EXPECT_EQ(1, inv.SimGetNetCard(nullptr, 0));
     EXPECT_EQ("", hs::sim::TakeDebugOutput());
     hs::sim::CaptureDebugOutput(false);
 }
 
-TEST(HostNetCard, CountsLanasWithoutDestination) {
-    UseMachine(kNetBios + Lana("0", 0, kCardA) + Lana("1", 1, kCardB));
-    hs::CInventory inv;
-    EXPECT_EQ(2, inv.SimGetNetCard(nullptr, 0));
-    EXPECT_EQ(2, inv.SimGetNetCard(nullptr, 8));
-}
-
-TEST(HostNetCard, WritesOneAddressPerLanaInEnumerationOrder) {
-    UseMachine(kNetBios + Lana("0", 3, kCardA) + Lana("1", 7, kCardB));
-    hs::CInventory inv;
-    Entries entries = Filled(0x5a);
-    ASSERT_EQ(2, inv.SimGetNetCard(entries.data(), 4));
-    EXPECT_EQ("001122aabbcc", Hex(entries.data(), 6));
-    EXPECT_EQ("02004c4f4f50", Hex(entries.data() + 6, 6));
-    EXPECT_EQ("5a5a5a5a5a5a5a5a5a5a5a5a", Hex(entries.data() + 12, 12));
-}
-
-TEST(HostNetCard, TwoLanasOnOneCardGiveTwoEqualEntries) {
-    UseMachine(kNetBios + Lana("0", 0, kCardA) + Lana("1", 6, kCardA));
-    hs::CInventory inv;
-    Entries entries = Filled(0);
-    ASSERT_EQ(2, inv.SimGetNetCard(entries.data(), 2));
-    EXPECT_EQ("001122aabbcc", Hex(entries.data(), 6));
-    EXPECT_EQ("001122aabbcc", Hex(entries.data() + 6, 6));
-}
-
-TEST(HostNetCard, PlaceholderAddressIsPassedOnUnchanged) {
-    UseMachine(kNetBios + Lana("0", 0, "44,45,53,54,00,00"));
-    hs::CInventory inv;
-    Entries entries = Filled(0xff);
-    ASSERT_EQ(1, inv.SimGetNetCard(entries.data(), 1));
-    EXPECT_EQ("444553540000", Hex(entries.data(), 6));
-}
-
-TEST(HostNetCard, FailedEnumerationGivesZero) {
-    UseMachine(kNetBios + "\"EnumResult\"=dword:00000023\n" + Lana("0", 0, kCardA));
-    hs::CInventory inv;
-    Entries entries = Filled(0x5a);
-    EXPECT_EQ(0, inv.SimGetNetCard(nullptr, 0));
-    EXPECT_EQ(0, inv.SimGetNetCard(entries.data(), 4));
-    EXPECT_EQ(Filled(0x5a), entries);
-}
-
-TEST(HostNetCard, FailedResetEndsTheWalkKeepingEarlierEntries) {
-    UseMachine(kNetBios + Lana("0", 3, kCardA) + Lana("1", 7, kCardB, "\"ResetResult\"=dword:00000034\n"));
-    hs::CInventory inv;
-    // Counting asks no LANA.
-    EXPECT_EQ(2, inv.SimGetNetCard(nullptr, 0));
-    Entries entries = Filled(0x5a);
-    EXPECT_EQ(0, inv.SimGetNetCard(entries.data(), 4));
-    EXPECT_EQ("001122aabbcc", Hex(entries.data(), 6));
-    EXPECT_EQ("5a5a5a5a5a5a", Hex(entries.data() + 6, 6));
-}
-
-TEST(HostNetCard, FailedStatusEndsTheWalk) {
-    UseMachine(kNetBios + Lana("0", 3, kCardA, "\"StatusResult\"=dword:00000001\n") + Lana("1", 7, kCardB));
-    hs::CInventory inv;
-    Entries entries = Filled(0x5a);
-    EXPECT_EQ(0, inv.SimGetNetCard(entries.data(), 4));
-    EXPECT_EQ(Filled(0x5a), entries);
-}
-
-TEST(HostNetCard, FailureOnALanaBeyondTheDestinationStillFails) {
-    UseMachine(kNetBios + Lana("0", 0, kCardA) + Lana("1", 1, kCardB, "\"StatusResult\"=dword:00000001\n"));
-    hs::CInventory inv;
-    Entries entries = Filled(0x5a);
-    EXPECT_EQ(0, inv.SimGetNetCard(entries.data(), 1));
-    EXPECT_EQ("001122aabbcc", Hex(entries.data(), 6));
-}
-
-TEST(HostNetCard, WritesNoMoreEntriesThanTheDestinationHolds) {
-    UseMachine(kNetBios + Lana("0", 0, kCardA) + Lana("1", 1, kCardB) + Lana("2", 2, kCardB));
-    hs::CInventory inv;
-    Entries entries = Filled(0x5a);
-    EXPECT_EQ(3, inv.SimGetNetCard(entries.data(), 1));
-    EXPECT_EQ("001122aabbcc", Hex(entries.data(), 6));
-    EXPECT_EQ("5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a", Hex(entries.data() + 6, 18));
-    // No room at all: the LANAs are still counted, nothing is written.
-    entries = Filled(0x5a);
-    EXPECT_EQ(3, inv.SimGetNetCard(entries.data(), 0));
-    EXPECT_EQ(3, inv.SimGetNetCard(entries.data(), -5));
-    EXPECT_EQ(Filled(0x5a), entries);
-}
-
-TEST(HostNetCard, DestinationEndingAtAGuardPageIsFilledUpToItsEnd) {
+TEST(HostNetCard, DestinationAgainstAGuardPage) {
     GuardedPage page;
     ASSERT_TRUE(page.Ok()) << "mmap failed";
     UseMachine(kNetBios + Lana("0", 0, kCardA) + Lana("1", 1, kCardB));
     hs::CInventory inv;
+    // Ending at the guard: filled up to its end.
     uint8_t *entry = page.Tail(6);
     EXPECT_EQ(2, inv.SimGetNetCard(entry, 1));
     EXPECT_EQ("001122aabbcc", Hex(entry, 6));
-}
-
-TEST(HostNetCard, UnwritableDestinationGivesZero) {
-    GuardedPage page;
-    ASSERT_TRUE(page.Ok()) << "mmap failed";
-    UseMachine(kNetBios + Lana("0", 0, kCardA) + Lana("1", 1, kCardB));
-    hs::CInventory inv;
+    // Unwritable, or room claimed for two entries where only one fits.
     EXPECT_EQ(0, inv.SimGetNetCard(page.Guard(), 2));
-    // Room claimed for two entries where only one fits before the guard.
-    uint8_t *entry = page.Tail(6);
     std::memset(entry, 0x5a, 6);
     EXPECT_EQ(0, inv.SimGetNetCard(entry, 2));
     EXPECT_EQ("5a5a5a5a5a5a", Hex(entry, 6));
 }
 
-TEST(HostIP, CountIsZeroWithoutDestination) {
-    UseMachine("");
-    hs::CInventory inv;
-    EXPECT_EQ(0, inv.GetHostIP(nullptr, 0));
-    EXPECT_EQ(0, inv.GetHostIP(nullptr, 4));
-}
-
 TEST(HostIP, FetchSucceedsWithoutWritingOrTracing) {
+    UseMachine("");
+    hs::CInventory empty;
+    EXPECT_EQ(0, empty.GetHostIP(nullptr, 0));  // no destination: count zero
+    EXPECT_EQ(0, empty.GetHostIP(nullptr, 4));
     UseMachine(hstest::VersionKey(5, 1, 2600, 2, "Service Pack 2"));
     hs::CInventory inv;
     hs::sim::CaptureDebugOutput(true);

@@ -5,106 +5,66 @@
 #include <string>
 
 #include "api/inventory.h"
+#include "devices_profile.h"
 #include "test_support.h"
 
 namespace {
 
 using hstest::UseMachine;
 using hstest::VersionKey;
+using hstest::dev::Windows2000;
+using hstest::dev::Windows98Se;
+using hstest::dev::WindowsNt4;
+using hstest::dev::WindowsXp;
 
 const std::string kWindowsKey = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]\n";
 const std::string kNtKey = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion]\n";
+const std::string kVersionFails = "[HKEY_SIMULATION\\Version]\n\"Fails\"=dword:00000001\n";
 
 std::string Windows95Osr2() { return VersionKey(4, 0, 950, 1, " C"); }
-std::string Windows98Se() { return VersionKey(4, 10, 2222, 1, " A"); }
-std::string WindowsNt4() { return VersionKey(4, 0, 1381, 2, "Service Pack 6"); }
-std::string Windows2000() { return VersionKey(5, 0, 2195, 2, "Service Pack 4"); }
-std::string WindowsXp() { return VersionKey(5, 1, 2600, 2, "Service Pack 2"); }
+std::string Windows98() { return VersionKey(4, 10, 1998, 1, ""); }
 
-std::string Description(const std::string &machine) {
-    UseMachine(machine);
-    hs::CInventory inv;
-    return inv.GetOsDescription();
-}
-
-TEST(HostOsDescription, Windows95Osr2WithVersionNumber) {
-    EXPECT_EQ("Microsoft Windows 95 OSR2   4.00.950",
-              Description(Windows95Osr2() + kWindowsKey +
-                          "\"ProductName\"=\"Microsoft Windows 95\"\n\"VersionNumber\"=\"4.00.950\"\n"));
-}
-
-TEST(HostOsDescription, Windows95Osr2WithoutVersionNumberEndsInSuffix) {
-    EXPECT_EQ("Microsoft Windows 95 OSR2 ",
-              Description(Windows95Osr2() + kWindowsKey + "\"ProductName\"=\"Microsoft Windows 95\"\n"));
-}
-
-TEST(HostOsDescription, Windows98SecondEditionHasThreeSpacesBeforeNumber) {
-    EXPECT_EQ("Microsoft Windows 98 SE   4.10.2222",
-              Description(Windows98Se() + kWindowsKey +
-                          "\"ProductName\"=\"Microsoft Windows 98\"\n\"VersionNumber\"=\"4.10.2222\"\n"));
-}
-
-TEST(HostOsDescription, Windows9xSuffixNeedsMatchingMinorAndMark) {
-    const std::string values = "\"ProductName\"=\"Windows\"\n\"VersionNumber\"=\"4.x\"\n";
-    // First edition of 98: no service mark.
-    EXPECT_EQ("Windows  4.x", Description(VersionKey(4, 10, 1998, 1, "") + kWindowsKey + values));
-    // The marks are swapped between releases: no suffix.
-    EXPECT_EQ("Windows  4.x", Description(VersionKey(4, 0, 950, 1, " A") + kWindowsKey + values));
-    EXPECT_EQ("Windows  4.x", Description(VersionKey(4, 10, 2222, 1, " C") + kWindowsKey + values));
-    // The mark is the second character, not the first.
-    EXPECT_EQ("Windows  4.x", Description(VersionKey(4, 0, 950, 1, "C") + kWindowsKey + values));
-    // Millennium (4.90) and a major version other than 4.
-    EXPECT_EQ("Windows  4.x", Description(VersionKey(4, 90, 3000, 1, " A") + kWindowsKey + values));
-    EXPECT_EQ("Windows  4.x", Description(VersionKey(5, 0, 950, 1, " C") + kWindowsKey + values));
-}
-
-TEST(HostOsDescription, Windows9xWithNothingReadableIsEmptyOrSuffixOnly) {
-    EXPECT_EQ("", Description(VersionKey(4, 10, 1998, 1, "")));
-    EXPECT_EQ(" SE ", Description(Windows98Se()));
-}
-
-TEST(HostOsDescription, Windows9xIgnoresTheNtKey) {
-    EXPECT_EQ("", Description(VersionKey(4, 10, 1998, 1, "") + kNtKey +
-                              "\"ProductName\"=\"Microsoft Windows XP\"\n\"CurrentVersion\"=\"5.1\"\n"));
-}
-
-TEST(HostOsDescription, WindowsXpJoinsProductVersionAndBuild) {
-    EXPECT_EQ("Microsoft Windows XP  5.1  2600",
-              Description(WindowsXp() + kNtKey +
-                          "\"ProductName\"=\"Microsoft Windows XP\"\n\"CurrentVersion\"=\"5.1\"\n"
-                          "\"CurrentBuildNumber\"=\"2600\"\n"));
-}
-
-TEST(HostOsDescription, Windows2000) {
-    EXPECT_EQ("Microsoft Windows 2000  5.0  2195",
-              Description(Windows2000() + kNtKey +
-                          "\"ProductName\"=\"Microsoft Windows 2000\"\n\"CurrentVersion\"=\"5.0\"\n"
-                          "\"CurrentBuildNumber\"=\"2195\"\n"));
-}
-
-TEST(HostOsDescription, NtKeepsBothJoinsWhenPartsAreMissing) {
-    // NT 4 has no product name in its version key.
-    EXPECT_EQ("  4.0  1381", Description(WindowsNt4() + kNtKey +
-                                         "\"CurrentVersion\"=\"4.0\"\n\"CurrentBuildNumber\"=\"1381\"\n"));
-    EXPECT_EQ("Microsoft Windows XP    ",
-              Description(WindowsXp() + kNtKey + "\"ProductName\"=\"Microsoft Windows XP\"\n"));
-    EXPECT_EQ("    ", Description(WindowsXp()));
-}
-
-TEST(HostOsDescription, NtIgnoresTheWindowsKey) {
-    EXPECT_EQ("    ", Description(WindowsXp() + kWindowsKey +
-                                  "\"ProductName\"=\"Microsoft Windows 98\"\n\"VersionNumber\"=\"4.10\"\n"));
-}
-
-TEST(HostOsDescription, Win32sAndUnknownPlatforms) {
-    EXPECT_EQ("Microsoft Win32s ", Description(VersionKey(3, 11, 0, 0, "") + kWindowsKey +
-                                               "\"ProductName\"=\"Windows\"\n"));
-    EXPECT_EQ("", Description(VersionKey(6, 0, 6000, 3, "") + kNtKey + "\"ProductName\"=\"Windows CE\"\n"));
-}
-
-TEST(HostOsDescription, FailedVersionQueryDescribesNothing) {
-    EXPECT_EQ("", Description(std::string("[HKEY_SIMULATION\\Version]\n\"Fails\"=dword:00000001\n") +
-                              kWindowsKey + "\"ProductName\"=\"Windows\"\n"));
+TEST(HostOsDescription, ByReleaseAndReadableValues) {
+    const std::string nine = kWindowsKey + "\"ProductName\"=\"Windows\"\n\"VersionNumber\"=\"4.x\"\n";
+    const std::string xp = "\"ProductName\"=\"Microsoft Windows XP\"\n";
+    const struct {
+        std::string machine, description;
+    } cases[] = {
+        {Windows95Osr2() + kWindowsKey + "\"ProductName\"=\"Microsoft Windows 95\"\n\"VersionNumber\"=\"4.00.950\"\n",
+         "Microsoft Windows 95 OSR2   4.00.950"},
+        {Windows95Osr2() + kWindowsKey + "\"ProductName\"=\"Microsoft Windows 95\"\n", "Microsoft Windows 95 OSR2 "},
+        {Windows98Se() + kWindowsKey + "\"ProductName\"=\"Microsoft Windows 98\"\n\"VersionNumber\"=\"4.10.2222\"\n",
+         "Microsoft Windows 98 SE   4.10.2222"},
+        // The suffix needs the matching minor version and service mark (the
+        // second character), and a major version of 4 below Millennium.
+        {Windows98() + nine, "Windows  4.x"},
+        {VersionKey(4, 0, 950, 1, " A") + nine, "Windows  4.x"},
+        {VersionKey(4, 10, 2222, 1, " C") + nine, "Windows  4.x"},
+        {VersionKey(4, 0, 950, 1, "C") + nine, "Windows  4.x"},
+        {VersionKey(4, 90, 3000, 1, " A") + nine, "Windows  4.x"},
+        {VersionKey(5, 0, 950, 1, " C") + nine, "Windows  4.x"},
+        {Windows98(), ""},
+        {Windows98Se(), " SE "},
+        {Windows98() + kNtKey + xp + "\"CurrentVersion\"=\"5.1\"\n", ""},  // 9x ignores the NT key
+        {WindowsXp() + kNtKey + xp + "\"CurrentVersion\"=\"5.1\"\n\"CurrentBuildNumber\"=\"2600\"\n",
+         "Microsoft Windows XP  5.1  2600"},
+        {Windows2000() + kNtKey +
+             "\"ProductName\"=\"Microsoft Windows 2000\"\n\"CurrentVersion\"=\"5.0\"\n\"CurrentBuildNumber\"=\"2195\"\n",
+         "Microsoft Windows 2000  5.0  2195"},
+        // NT keeps both joins when parts are missing (NT 4 has no product name).
+        {WindowsNt4() + kNtKey + "\"CurrentVersion\"=\"4.0\"\n\"CurrentBuildNumber\"=\"1381\"\n", "  4.0  1381"},
+        {WindowsXp() + kNtKey + xp, "Microsoft Windows XP    "},
+        {WindowsXp(), "    "},
+        {WindowsXp() + kWindowsKey + "\"ProductName\"=\"Microsoft Windows 98\"\n\"VersionNumber\"=\"4.10\"\n", "    "},
+        {VersionKey(3, 11, 0, 0, "") + kWindowsKey + "\"ProductName\"=\"Windows\"\n", "Microsoft Win32s "},
+        {VersionKey(6, 0, 6000, 3, "") + kNtKey + "\"ProductName\"=\"Windows CE\"\n", ""},
+        {kVersionFails + kWindowsKey + "\"ProductName\"=\"Windows\"\n", ""},
+    };
+    for (const auto &c : cases) {
+        UseMachine(c.machine);
+        hs::CInventory inv;
+        EXPECT_EQ(c.description, inv.GetOsDescription()) << c.machine;
+    }
 }
 
 TEST(HostOsDescription, ReadsTheVersionAgainOnEveryCall) {
@@ -116,30 +76,35 @@ TEST(HostOsDescription, ReadsTheVersionAgainOnEveryCall) {
     EXPECT_EQ("Microsoft Windows XP    ", inv.GetOsDescription());
 }
 
-TEST(HostPlatformId, AnswersTheFamily) {
+// Each case loads the first machine, reads the id, loads the second and
+// reads it again with the same collector.
+TEST(HostPlatformId, FirstAnswerAndWhetherItIsKept) {
     const struct {
-        std::string machine;
-        uint32_t id;
-    } cases[] = {{Windows95Osr2(), 1}, {Windows98Se(), 1}, {WindowsNt4(), 2}, {Windows2000(), 2}, {WindowsXp(), 2}};
+        const char *what;
+        std::string first, second;
+        uint32_t firstId, secondId;
+    } cases[] = {
+        {"95 OSR2", Windows95Osr2(), Windows95Osr2(), 1, 1},
+        {"98 SE", Windows98Se(), Windows98Se(), 1, 1},
+        {"NT 4", WindowsNt4(), WindowsNt4(), 2, 2},
+        {"2000", Windows2000(), Windows2000(), 2, 2},
+        {"XP kept once read", WindowsXp(), Windows98Se(), 2, 2},
+        {"Win32s asked again", VersionKey(3, 11, 0, 0, ""), Windows98Se(), 0, 1},
+        {"failed query counts as zero and is asked again", kVersionFails + "\"PlatformId\"=dword:00000002\n",
+         WindowsNt4(), 0, 2},
+    };
     for (const auto &c : cases) {
-        UseMachine(c.machine);
+        UseMachine(c.first);
         hs::CInventory inv;
-        EXPECT_EQ(c.id, inv.GetPlatformId()) << c.machine;
+        EXPECT_EQ(c.firstId, inv.GetPlatformId()) << c.what;
+        UseMachine(c.second);
+        EXPECT_EQ(c.secondId, inv.GetPlatformId()) << c.what;
+        if (c.secondId == c.firstId && c.first != c.second) {
+            hs::CInventory fresh;  // a fresh collector reads it anew
+            EXPECT_EQ(1u, fresh.GetPlatformId()) << c.what;
+        }
     }
-}
-
-TEST(HostPlatformId, IsKeptOnceRead) {
-    UseMachine(WindowsXp());
-    hs::CInventory inv;
-    EXPECT_EQ(2u, inv.GetPlatformId());
-    UseMachine(Windows98Se());
-    EXPECT_EQ(2u, inv.GetPlatformId());
-    // A fresh collector reads it anew.
-    hs::CInventory fresh;
-    EXPECT_EQ(1u, fresh.GetPlatformId());
-}
-
-TEST(HostPlatformId, Win32sIsAskedAgainOnEveryCall) {
+    // Once 98 answered after Win32s, it is kept.
     UseMachine(VersionKey(3, 11, 0, 0, ""));
     hs::CInventory inv;
     EXPECT_EQ(0u, inv.GetPlatformId());
@@ -147,14 +112,6 @@ TEST(HostPlatformId, Win32sIsAskedAgainOnEveryCall) {
     EXPECT_EQ(1u, inv.GetPlatformId());
     UseMachine(WindowsXp());
     EXPECT_EQ(1u, inv.GetPlatformId());
-}
-
-TEST(HostPlatformId, FailedVersionQueryCountsAsZeroAndIsAskedAgain) {
-    UseMachine("[HKEY_SIMULATION\\Version]\n\"Fails\"=dword:00000001\n\"PlatformId\"=dword:00000002\n");
-    hs::CInventory inv;
-    EXPECT_EQ(0u, inv.GetPlatformId());
-    UseMachine(WindowsNt4());
-    EXPECT_EQ(2u, inv.GetPlatformId());
 }
 
 }  // namespace

@@ -69,6 +69,9 @@ private:
     size_t m_debugSeen = 0;
 };
 
+// The text of a fixed-width record field, up to its first zero byte.
+inline std::string Field(const char *field, size_t width) { return std::string(field, strnlen(field, width)); }
+
 #define HS_EXPORT(lib, name) (lib).Get<decltype(name)>(#name)
 
 // Caller memory below 4 GiB with an unreadable page right after the first

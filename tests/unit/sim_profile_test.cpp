@@ -55,35 +55,36 @@ std::string Utf16Le(const std::u16string &text) {
     return bytes;
 }
 
-TEST(SimProfileFormat, Regedit5WithCrLfAndEscapes) {
-    LoadMachine(
-        "Windows Registry Editor Version 5.00\r\n\r\n"
-        "; a comment\r\n"
-        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\App]\r\n"
-        "\"Path\"=\"C:\\\\Program Files\\\\App\"\r\n"
-        "\"Quoted \\\"name\\\"\"=\"say \\\"hi\\\"\"\r\n");
-    EXPECT_EQ("C:\\Program Files\\App", ReadText("SOFTWARE\\Vendor\\App", "Path"));
-    EXPECT_EQ("say \"hi\"", ReadText("SOFTWARE\\Vendor\\App", "Quoted \"name\""));
-}
-
-TEST(SimProfileFormat, TextSpanningLinesIsStoredWithCrLf) {
-    LoadMachine("REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Notes]\n\"Note\"=\"first\nsecond\n\"\n\"After\"=\"x\"\n");
-    EXPECT_EQ("first\r\nsecond\r\n", ReadText("SOFTWARE\\Notes", "Note"));
-    EXPECT_EQ("x", ReadText("SOFTWARE\\Notes", "After"));
-}
-
-TEST(SimProfileFormat, Utf8TextBecomesWindows1252) {
-    // e-acute, the euro sign and a CJK character (which 1252 lacks).
-    LoadMachine(
-        "\xEF\xBB\xBFWindows Registry Editor Version 5.00\n"
-        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Caf\xC3\xA9]\n"
-        "\"Price\"=\"\xE2\x82\xAC" "5 \xE6\xBC\xA2\"\n");
-    EXPECT_EQ("\x80" "5 ?", ReadText("SOFTWARE\\Caf\xE9", "Price"));
-}
-
-TEST(SimProfileFormat, Regedit4BytesAreTakenAsWindows1252) {
-    LoadMachine("REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Caf\xE9]\n\"Price\"=\"\x80" "5\"\n");
-    EXPECT_EQ("\x80" "5", ReadText("SOFTWARE\\CAF\xE9", "Price"));
+TEST(SimProfileFormat, TextValuesByFormatAndEncoding) {
+    const struct {
+        const char *what;
+        std::string profile;
+        const char *path, *name, *text;
+    } cases[] = {
+        {"REGEDIT5 with CR LF and escapes",
+         "Windows Registry Editor Version 5.00\r\n\r\n; a comment\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\App]\r\n"
+         "\"Path\"=\"C:\\\\Program Files\\\\App\"\r\n\"Quoted \\\"name\\\"\"=\"say \\\"hi\\\"\"\r\n",
+         "SOFTWARE\\Vendor\\App", "Path", "C:\\Program Files\\App"},
+        {"escaped quotes in name and text",
+         "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\App]\n\"Quoted \\\"name\\\"\"=\"say \\\"hi\\\"\"\n",
+         "SOFTWARE\\Vendor\\App", "Quoted \"name\"", "say \"hi\""},
+        {"text spanning lines is stored with CR LF",
+         "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Notes]\n\"Note\"=\"first\nsecond\n\"\n\"After\"=\"x\"\n",
+         "SOFTWARE\\Notes", "Note", "first\r\nsecond\r\n"},
+        {"value after the spanning text", "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Notes]\n\"Note\"=\"a\nb\"\n\"After\"=\"x\"\n",
+         "SOFTWARE\\Notes", "After", "x"},
+        // e-acute, the euro sign and a CJK character (which 1252 lacks).
+        {"UTF-8 becomes Windows-1252",
+         "\xEF\xBB\xBFWindows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Caf\xC3\xA9]\n"
+         "\"Price\"=\"\xE2\x82\xAC" "5 \xE6\xBC\xA2\"\n",
+         "SOFTWARE\\Caf\xE9", "Price", "\x80" "5 ?"},
+        {"REGEDIT4 bytes are Windows-1252", "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Caf\xE9]\n\"Price\"=\"\x80" "5\"\n",
+         "SOFTWARE\\CAF\xE9", "Price", "\x80" "5"},
+    };
+    for (const auto &c : cases) {
+        LoadMachine(c.profile);
+        EXPECT_EQ(c.text, ReadText(c.path, c.name)) << c.what;
+    }
 }
 
 TEST(SimProfileFormat, Utf16LittleEndianWithByteOrderMark) {

@@ -25,12 +25,14 @@ private:
     LSTATUS m_status;
 };
 
-std::vector<std::string> SubkeyNames(HKEY key) {
+// The names of a key's subkeys, or of its values, in enumeration order.
+std::vector<std::string> Names(HKEY key, bool values) {
     std::vector<std::string> names;
     char name[256];
     for (DWORD i = 0;; ++i) {
         DWORD size = sizeof name;
-        LSTATUS status = RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr);
+        LSTATUS status = values ? RegEnumValueA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr)
+                                : RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr);
         if (status == ERROR_NO_MORE_ITEMS) break;
         EXPECT_EQ(ERROR_SUCCESS, status);
         if (status != ERROR_SUCCESS) break;
@@ -39,20 +41,8 @@ std::vector<std::string> SubkeyNames(HKEY key) {
     }
     return names;
 }
-
-std::vector<std::string> ValueNames(HKEY key) {
-    std::vector<std::string> names;
-    char name[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD size = sizeof name;
-        LSTATUS status = RegEnumValueA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr);
-        if (status == ERROR_NO_MORE_ITEMS) break;
-        EXPECT_EQ(ERROR_SUCCESS, status);
-        if (status != ERROR_SUCCESS) break;
-        names.emplace_back(name);
-    }
-    return names;
-}
+std::vector<std::string> SubkeyNames(HKEY key) { return Names(key, false); }
+std::vector<std::string> ValueNames(HKEY key) { return Names(key, true); }
 
 const char kServices[] =
     "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\RDP_KBD]\n"

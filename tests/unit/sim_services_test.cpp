@@ -119,14 +119,20 @@ const char kLanas[] =
     "[HKEY_SIMULATION\\NetBIOS\\B]\n\"Lana\"=dword:00000003\n\"Address\"=hex:00,50,56,c0,00,08\n"
     "\"StatusResult\"=dword:00000023\n";
 
-TEST(SimServicesNetbios, EnumerateResetAndStatus) {
-    hstest::UseMachine(kLanas);
+// An enumeration request into `lanas`.
+NCB EnumRequest(LANA_ENUM &lanas) {
     NCB ncb;
-    LANA_ENUM lanas;
     memset(&ncb, 0, sizeof ncb);
     ncb.ncb_command = NCBENUM;
     ncb.ncb_buffer = reinterpret_cast<UCHAR *>(&lanas);
     ncb.ncb_length = sizeof lanas;
+    return ncb;
+}
+
+TEST(SimServicesNetbios, EnumerateResetAndStatus) {
+    hstest::UseMachine(kLanas);
+    LANA_ENUM lanas;
+    NCB ncb = EnumRequest(lanas);
     ASSERT_EQ(NRC_GOODRET, Netbios(&ncb));
     ASSERT_EQ(2, lanas.length);
     EXPECT_EQ(0, lanas.lana[0]);
@@ -159,12 +165,8 @@ TEST(SimServicesNetbios, EnumerateResetAndStatus) {
 
 TEST(SimServicesNetbios, EnumerationFailureAndEmptyList) {
     hstest::UseMachine("[HKEY_SIMULATION\\NetBIOS]\n\"EnumResult\"=dword:00000034\n");
-    NCB ncb;
     LANA_ENUM lanas;
-    memset(&ncb, 0, sizeof ncb);
-    ncb.ncb_command = NCBENUM;
-    ncb.ncb_buffer = reinterpret_cast<UCHAR *>(&lanas);
-    ncb.ncb_length = sizeof lanas;
+    NCB ncb = EnumRequest(lanas);
     EXPECT_EQ(NRC_ENVNOTDEF, Netbios(&ncb));
     hstest::UseMachine("");
     lanas.length = 99;

@@ -35,112 +35,59 @@ Listing List(hs::CInventory &inv, int32_t n) {
     return listing;
 }
 
-TEST(SoftwareInventory, MissingUninstallKeyGivesNothing) {
-    UseMachine("");
-    hs::CInventory inv;
-    EXPECT_EQ(0, inv.GetSoftwareCount());
-    Listing listing = List(inv, 3);
-    EXPECT_EQ(1, listing.result);
-    EXPECT_EQ("Software", listing.category);
-    EXPECT_EQ((hs::TextList{"", "", ""}), listing.names);
-}
-
-TEST(SoftwareInventory, UninstallKeyWithoutSubkeysGivesNothing) {
-    UseMachine("[" + kUninstall + "]\n\"DisplayName\"=\"Not a program\"\n\"UninstallString\"=\"x\"\n");
-    hs::CInventory inv;
-    EXPECT_EQ(0, inv.GetSoftwareCount());
-    Listing listing = List(inv, 2);
-    EXPECT_EQ(1, listing.result);
-    EXPECT_EQ("Software", listing.category);
-    EXPECT_EQ((hs::TextList{"", ""}), listing.names);
-}
-
-TEST(SoftwareInventory, BothValuesWithDataAreNeeded) {
-    UseMachine(Program("A", "Complete") + Entry("B", "\"DisplayName\"=\"Name only\"\n") +
-               Entry("C", "\"DisplayName\"=\"Empty uninstall\"\n\"UninstallString\"=\"\"\n") +
-               Entry("D", "\"DisplayName\"=\"\"\n\"UninstallString\"=\"remove D\"\n") +
-               Entry("E", "\"UninstallString\"=\"remove E\"\n") + Entry("F", "") +
-               Entry("G", "\"Display Name\"=\"Spaced\"\n\"UninstallString\"=\"remove G\"\n"));
-    hs::CInventory inv;
-    EXPECT_EQ(1, inv.GetSoftwareCount());
-    EXPECT_EQ((hs::TextList{"Complete", "", ""}), List(inv, 3).names);
-}
-
-TEST(SoftwareInventory, UninstallStringBeforeDisplayName) {
-    UseMachine(Entry("A", "\"UninstallString\"=\"remove A\"\n\"Publisher\"=\"Someone\"\n"
-                          "\"DisplayName\"=\"Reversed\"\n"));
-    hs::CInventory inv;
-    EXPECT_EQ(1, inv.GetSoftwareCount());
-    EXPECT_EQ((hs::TextList{"Reversed"}), List(inv, 1).names);
-}
-
-TEST(SoftwareInventory, OtherValuesAroundTheTwoAreIgnored) {
-    UseMachine(Entry("A", "\"Publisher\"=\"Someone\"\n\"DisplayName\"=\"Middle\"\n\"Size\"=dword:00001000\n"
-                          "\"UninstallString\"=\"remove A\"\n\"Comments\"=\"after\"\n"));
-    hs::CInventory inv;
-    EXPECT_EQ((hs::TextList{"Middle"}), List(inv, 1).names);
-}
-
-TEST(SoftwareInventory, ValueNamesMatchWithoutRegardToCase) {
-    UseMachine(Entry("A", "\"displayname\"=\"lower\"\n\"UNINSTALLSTRING\"=\"remove A\"\n") +
-               Entry("B", "\"UnInstallString\"=\"remove B\"\n\"DISPLAYNAME\"=\"Upper\"\n"));
-    hs::CInventory inv;
-    EXPECT_EQ(2, inv.GetSoftwareCount());
-    EXPECT_EQ((hs::TextList{"lower", "Upper"}), List(inv, 2).names);
-}
-
-TEST(SoftwareInventory, DisplayNameTooLongForTheReaderIsNoProgram) {
-    const std::string longName(300, 'n');
-    UseMachine(Program("A", "Fits") + Program("B", longName) + Program("C", std::string(259, 'm')));
-    hs::CInventory inv;
-    EXPECT_EQ(2, inv.GetSoftwareCount());
-    EXPECT_EQ((hs::TextList{"Fits", std::string(259, 'm'), ""}), List(inv, 3).names);
-}
-
-TEST(SoftwareInventory, DwordDisplayNameReadsAsItsBytes) {
-    UseMachine(Entry("A", "\"DisplayName\"=dword:00005a5a\n\"UninstallString\"=\"remove A\"\n") +
-               Entry("B", "\"DisplayName\"=dword:00000000\n\"UninstallString\"=\"remove B\"\n"));
-    hs::CInventory inv;
-    EXPECT_EQ(1, inv.GetSoftwareCount());
-    EXPECT_EQ((hs::TextList{"ZZ", ""}), List(inv, 2).names);
-}
-
-TEST(SoftwareInventory, SortsWithoutRegardToCase) {
-    UseMachine(Program("K1", "banana") + Program("K2", "Apple") + Program("K3", "cherry"));
-    hs::CInventory inv;
-    Listing listing = List(inv, 3);
-    EXPECT_EQ(1, listing.result);
-    EXPECT_EQ((hs::TextList{"Apple", "banana", "cherry"}), listing.names);
-}
-
-TEST(SoftwareInventory, NamesBeyondAsciiSortAfterLetters) {
-    // Windows-1252: 0xC4 is A with diaeresis, 0xE9 e with acute.
-    UseMachine(Program("K1", "\xC4pfel") + Program("K2", "zebra") + Program("K3", "\xE9t\xE9") +
-               Program("K4", "Apple") + Program("K5", "1-Click"));
-    hs::CInventory inv;
-    Listing listing = List(inv, 5);
-    ASSERT_EQ(5u, listing.names.size());
-    EXPECT_EQ("1-Click", listing.names[0]);
-    EXPECT_EQ("Apple", listing.names[1]);
-    EXPECT_EQ("zebra", listing.names[2]);
-    // 0xC4 stays below 0xE9 whether or not the code page upper-cases it to 0xC9.
-    EXPECT_EQ("\xC4pfel", listing.names[3]);
-    EXPECT_EQ("\xE9t\xE9", listing.names[4]);
-}
-
-TEST(SoftwareInventory, DuplicatesAreKept) {
-    UseMachine(Program("K1", "Same") + Program("K2", "Other") + Program("K3", "Same"));
-    hs::CInventory inv;
-    EXPECT_EQ(3, inv.GetSoftwareCount());
-    EXPECT_EQ((hs::TextList{"Other", "Same", "Same"}), List(inv, 3).names);
-}
-
-TEST(SoftwareInventory, LongerListKeepsEmptyEntriesAtTheEnd) {
-    UseMachine(Program("K1", "zeta") + Program("K2", "Alpha") + Program("K3", "mid"));
-    hs::CInventory inv;
-    Listing listing = List(inv, 6);
-    EXPECT_EQ(1, listing.result);
-    EXPECT_EQ((hs::TextList{"Alpha", "mid", "zeta", "", "", ""}), listing.names);
+// Which subkeys count as programs, and the sorted list of their names.
+TEST(SoftwareInventory, CountAndSortedList) {
+    const struct {
+        const char *what;
+        std::string machine;
+        int32_t count;
+        hs::TextList names;
+    } cases[] = {
+        {"no uninstall key", "", 0, {"", "", ""}},
+        {"uninstall key without subkeys",
+         "[" + kUninstall + "]\n\"DisplayName\"=\"Not a program\"\n\"UninstallString\"=\"x\"\n", 0, {"", ""}},
+        {"both values with data are needed",
+         Program("A", "Complete") + Entry("B", "\"DisplayName\"=\"Name only\"\n") +
+             Entry("C", "\"DisplayName\"=\"Empty uninstall\"\n\"UninstallString\"=\"\"\n") +
+             Entry("D", "\"DisplayName\"=\"\"\n\"UninstallString\"=\"remove D\"\n") +
+             Entry("E", "\"UninstallString\"=\"remove E\"\n") + Entry("F", "") +
+             Entry("G", "\"Display Name\"=\"Spaced\"\n\"UninstallString\"=\"remove G\"\n"),
+         1, {"Complete", "", ""}},
+        {"uninstall string first, other values around",
+         Entry("A", "\"UninstallString\"=\"remove A\"\n\"Publisher\"=\"Someone\"\n\"DisplayName\"=\"Reversed\"\n") +
+             Entry("B", "\"Publisher\"=\"Someone\"\n\"DisplayName\"=\"Middle\"\n\"Size\"=dword:00001000\n"
+                        "\"UninstallString\"=\"remove B\"\n\"Comments\"=\"after\"\n"),
+         2, {"Middle", "Reversed"}},
+        {"value names match without regard to case",
+         Entry("A", "\"displayname\"=\"lower\"\n\"UNINSTALLSTRING\"=\"remove A\"\n") +
+             Entry("B", "\"UnInstallString\"=\"remove B\"\n\"DISPLAYNAME\"=\"Upper\"\n"),
+         2, {"lower", "Upper"}},
+        {"display name too long for the reader",
+         Program("A", "Fits") + Program("B", std::string(300, 'n')) + Program("C", std::string(259, 'm')), 2,
+         {"Fits", std::string(259, 'm'), ""}},
+        {"dword display name reads as its bytes",
+         Entry("A", "\"DisplayName\"=dword:00005a5a\n\"UninstallString\"=\"remove A\"\n") +
+             Entry("B", "\"DisplayName\"=dword:00000000\n\"UninstallString\"=\"remove B\"\n"),
+         1, {"ZZ", ""}},
+        {"sorted without regard to case, duplicates kept, empty entries last",
+         Program("K1", "banana") + Program("K2", "Apple") + Program("K3", "cherry") + Program("K4", "Apple"), 4,
+         {"Apple", "Apple", "banana", "cherry", "", ""}},
+        // Windows-1252: 0xC4 is A with diaeresis, 0xE9 e with acute; 0xC4
+        // stays below 0xE9 whether or not the code page upper-cases it.
+        {"names beyond ASCII sort after letters",
+         Program("K1", "\xC4pfel") + Program("K2", "zebra") + Program("K3", "\xE9t\xE9") + Program("K4", "Apple") +
+             Program("K5", "1-Click"),
+         5, {"1-Click", "Apple", "zebra", "\xC4pfel", "\xE9t\xE9"}},
+    };
+    for (const auto &c : cases) {
+        UseMachine(c.machine);
+        hs::CInventory inv;
+        EXPECT_EQ(c.count, inv.GetSoftwareCount()) << c.what;
+        Listing listing = List(inv, static_cast<int32_t>(c.names.size()));
+        EXPECT_EQ(1, listing.result) << c.what;
+        EXPECT_EQ("Software", listing.category) << c.what;
+        EXPECT_EQ(c.names, listing.names) << c.what;
+    }
 }
 
 TEST(SoftwareInventory, ShorterListKeepsTheFirstProgramsOfTheWalkSorted) {
@@ -153,21 +100,16 @@ TEST(SoftwareInventory, ShorterListKeepsTheFirstProgramsOfTheWalkSorted) {
     EXPECT_EQ((hs::TextList{"Alpha", "mid", "zeta"}), List(inv, 3).names);
 }
 
-TEST(SoftwareInventory, NoRoomStoresNothing) {
-    UseMachine(Program("K1", "zeta"));
-    hs::CInventory inv;
-    Listing none = List(inv, 0);
-    EXPECT_EQ(1, none.result);
-    EXPECT_EQ("Software", none.category);
-    EXPECT_TRUE(none.names.empty());
-    Listing negative = List(inv, -3);
-    EXPECT_EQ(1, negative.result);
-    EXPECT_TRUE(negative.names.empty());
-}
-
-TEST(SoftwareInventory, ListShorterThanCountTakesOnlyWhatFits) {
+TEST(SoftwareInventory, RoomDecidesWhatIsStored) {
     UseMachine(Program("K1", "zeta") + Program("K2", "alpha") + Program("K3", "mid"));
     hs::CInventory inv;
+    for (int32_t n : {0, -3}) {
+        Listing none = List(inv, n);
+        EXPECT_EQ(1, none.result) << n;
+        EXPECT_EQ("Software", none.category) << n;
+        EXPECT_TRUE(none.names.empty()) << n;
+    }
+    // A list shorter than the count takes only what fits.
     hs::TextList names(2, "old");
     hs::Text category;
     EXPECT_EQ(1, inv.GetSoftwareList(names, 5, category));

@@ -24,58 +24,34 @@ void ReferenceSort(hs::TextList &names, size_t count) {
     }
 }
 
-TEST(SoftwareNameSort, AscendingWithoutRegardToCase) {
-    hs::TextList names{"banana", "Apple", "cherry"};
-    hs::SortNamesIgnoringCase(names, 3);
-    EXPECT_EQ((hs::TextList{"Apple", "banana", "cherry"}), names);
-}
-
-TEST(SoftwareNameSort, NamesEqualButForCaseFollowTheExchanges) {
-    // "b" and "B" are never exchanged with each other; the exchange with "a"
-    // decides their order.
-    hs::TextList kept{"b", "B", "a"};
-    hs::SortNamesIgnoringCase(kept, 3);
-    EXPECT_EQ((hs::TextList{"a", "B", "b"}), kept);
-
-    hs::TextList reversed{"B", "b", "a"};
-    hs::SortNamesIgnoringCase(reversed, 3);
-    EXPECT_EQ((hs::TextList{"a", "b", "B"}), reversed);
-
-    hs::TextList untouched{"Beta", "BETA", "beta"};
-    hs::SortNamesIgnoringCase(untouched, 3);
-    EXPECT_EQ((hs::TextList{"Beta", "BETA", "beta"}), untouched);
-}
-
-TEST(SoftwareNameSort, ComparesBytesAsUnsigned) {
-    hs::TextList names{"\xC4pfel", "Zoo", "_under", "~tilde", "1st"};
-    hs::SortNamesIgnoringCase(names, names.size());
-    // '1' < 'Z' < '_' (0x5F) < '~' (0x7E) < 0xC4.
-    EXPECT_EQ((hs::TextList{"1st", "Zoo", "_under", "~tilde", "\xC4pfel"}), names);
-}
-
-TEST(SoftwareNameSort, ShorterPrefixComesFirst) {
-    hs::TextList names{"Office XP", "office", "Office 2000"};
-    hs::SortNamesIgnoringCase(names, 3);
-    EXPECT_EQ((hs::TextList{"office", "Office 2000", "Office XP"}), names);
-}
-
-TEST(SoftwareNameSort, TouchesOnlyTheFirstCountEntries) {
-    hs::TextList names{"zeta", "alpha", "", "", "Aardvark"};
-    hs::SortNamesIgnoringCase(names, 2);
-    EXPECT_EQ((hs::TextList{"alpha", "zeta", "", "", "Aardvark"}), names);
-    // A count beyond the list's end sorts what is there.
-    hs::TextList shortList{"b", "a"};
-    hs::SortNamesIgnoringCase(shortList, 10);
-    EXPECT_EQ((hs::TextList{"a", "b"}), shortList);
-}
-
-TEST(SoftwareNameSort, FewerThanTwoNamesAreLeftAlone) {
-    hs::TextList one{"Only"};
-    hs::SortNamesIgnoringCase(one, 1);
-    EXPECT_EQ((hs::TextList{"Only"}), one);
-    hs::TextList none;
-    hs::SortNamesIgnoringCase(none, 0);
-    EXPECT_TRUE(none.empty());
+TEST(SoftwareNameSort, OrderAfterSorting) {
+    const struct {
+        const char *what;
+        hs::TextList names;
+        size_t count;
+        hs::TextList sorted;
+    } cases[] = {
+        {"ascending without regard to case", {"banana", "Apple", "cherry"}, 3, {"Apple", "banana", "cherry"}},
+        // Names equal but for case are never exchanged with each other; the
+        // exchange with "a" decides their order.
+        {"equal but for case, kept", {"b", "B", "a"}, 3, {"a", "B", "b"}},
+        {"equal but for case, reversed", {"B", "b", "a"}, 3, {"a", "b", "B"}},
+        {"equal but for case, untouched", {"Beta", "BETA", "beta"}, 3, {"Beta", "BETA", "beta"}},
+        // '1' < 'Z' < '_' (0x5F) < '~' (0x7E) < 0xC4.
+        {"bytes compare unsigned", {"\xC4pfel", "Zoo", "_under", "~tilde", "1st"}, 5,
+         {"1st", "Zoo", "_under", "~tilde", "\xC4pfel"}},
+        {"shorter prefix first", {"Office XP", "office", "Office 2000"}, 3, {"office", "Office 2000", "Office XP"}},
+        {"only the first count entries", {"zeta", "alpha", "", "", "Aardvark"}, 2,
+         {"alpha", "zeta", "", "", "Aardvark"}},
+        {"count beyond the end sorts what is there", {"b", "a"}, 10, {"a", "b"}},
+        {"one name", {"Only"}, 1, {"Only"}},
+        {"no names", {}, 0, {}},
+    };
+    for (const auto &c : cases) {
+        hs::TextList names = c.names;
+        hs::SortNamesIgnoringCase(names, c.count);
+        EXPECT_EQ(c.sorted, names) << c.what;
+    }
 }
 
 TEST(SoftwareNameSort, MatchesTheExchangeProcedureOnMixedCaseDuplicates) {
