@@ -13,6 +13,7 @@
 #include <winspool.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cpuid.h>
 #include <cstdarg>
@@ -1294,6 +1295,400 @@ void TestSysInfo()
     }
 }
 
+// ---------------------------------------------------------------------------
+// Bad caller input against every export that takes caller memory. Each
+// buffer lies between fill bytes, or in front of an inaccessible page: a
+// write outside the bytes an export may write changes a fill byte or faults.
+
+int g_matrixCases = 0;
+std::string g_case;
+
+// Starts a case: the export, what is handed over and a number for it.
+void BeginCase(const char *name, const char *what, long long number)
+{
+    ++g_matrixCases;
+    g_case = std::string(name) + ", " + what + " " + std::to_string(number);
+}
+#define ok_case(cond, what) ok((cond), "%s: %s\n", g_case.c_str(), (what))
+// Evaluates the call once and compares its result.
+void result_at(int line, long long actual, long long expected)
+{
+    ok_at(line, actual == expected, "%s: result %lld, expected %lld\n", g_case.c_str(), actual, expected);
+}
+#define ok_result(actual, expected) result_at(__LINE__, static_cast<long long>(actual), static_cast<long long>(expected))
+
+const size_t kLead = 24;
+const size_t kTrail = 24;
+
+// kLead fill bytes, the bytes handed over, then kTrail fill bytes or the inaccessible page.
+class Area {
+public:
+    Area(size_t bytes, bool guarded)
+        : m_bytes(bytes), m_trail(guarded ? 0 : kTrail), m_low(kLead + bytes + m_trail, guarded)
+    {
+        Usable(m_low);
+    }
+    uint8_t *Data() const { return m_low.Data() + kLead; }
+    uint32_t Address32() const { return m_low.Address32() + static_cast<uint32_t>(kLead); }
+    bool Untouched() const { return m_low.Untouched(0, kLead + m_bytes + m_trail); }
+    // The fill holds outside the first `written` bytes handed over.
+    bool OutsideUntouched(size_t written) const
+    {
+        return m_low.Untouched(0, kLead) && m_low.Untouched(kLead + written, m_bytes + m_trail - written);
+    }
+    bool ByteUntouched(size_t offset) const { return m_low.Untouched(kLead + offset, 1); }
+
+private:
+    size_t m_bytes;
+    size_t m_trail;
+    LowBuffer m_low;
+};
+
+using Offsets = std::vector<size_t>;
+
+Offsets Range(size_t begin, size_t end, Offsets more = {})
+{
+    for (size_t i = begin; i < end; ++i)
+        more.push_back(i);
+    return more;
+}
+
+// The offsets of `never` hold the fill in records [0, n).
+bool NeverWritten(const Area &area, size_t n, size_t recordSize, const Offsets &never)
+{
+    for (size_t i = 0; i < n; ++i)
+        for (size_t offset : never)
+            if (!area.ByteUntouched(i * recordSize + offset))
+                return false;
+    return true;
+}
+
+// Readable bytes that end halfway into record `index`.
+size_t ReadableUpTo(size_t index, size_t recordSize) { return index * recordSize + recordSize / 2; }
+
+// The last byte of every text field, and the bytes an export never writes.
+const Offsets kCpuNever = {4 + 259, 264 + 259};
+const Offsets kDriveNever = {4 + 31, 36 + 259};
+const Offsets kSoftwareNever = {4 + 259};
+
+struct BufferExport {
+    const char *name;
+    uint32_t (*call)(void *, uint32_t *);
+    size_t rec;
+    Offsets never;
+    uint32_t noWholeRecord;  // answer for a size below one record
+    bool readsSize;          // false: the size is only written
+};
+
+void MatrixBufferExports()
+{
+    const AdapterSnapshot adapters = ReadAdapters();
+    const std::vector<BufferExport> table = {
+        {"HsiGetCpuInfo", [](void *b, uint32_t *s) { return pHsiGetCpuInfo(static_cast<CPUINFO *>(b), s); }, 528,
+         kCpuNever, 0, true},
+        {"HsiGetDriverInfo", [](void *b, uint32_t *s) { return pHsiGetDriverInfo(static_cast<DRIVERINFO *>(b), s); },
+         296, kDriveNever, 111, true},
+        {"HsiGetDeviceInfo", [](void *b, uint32_t *s) { return pHsiGetDeviceInfo(static_cast<DEVICEINFO *>(b), s); },
+         296, kDriveNever, 232, true},
+        {"HsiGetAdapterInfo",
+         [](void *b, uint32_t *s) { return pHsiGetAdapterInfo(static_cast<IPADAPTERINFO *>(b), s); }, 428,
+         {4 + 259, 264 + 131, 396 + 15, 412 + 15}, 111, false},
+        {"HsiGetSoftwareInfo",
+         [](void *b, uint32_t *s) { return pHsiGetSoftwareInfo(static_cast<SOFTWAREINFO *>(b), s); }, 264,
+         kSoftwareNever, 0, true},
+    };
+    for (const BufferExport &e : table) {
+        const uint32_t rec = static_cast<uint32_t>(e.rec);
+        uint32_t queried = 0x5A5A5A5Au;
+        BeginCase(e.name, "null buffer", 0);
+        ok_result(e.call(nullptr, &queried), 111u);  // null buffer: the size query
+        const uint32_t count = queried / rec;
+        if (queried % rec != 0 || count == 0 || (!e.readsSize && !adapters.present)) {
+            skip("%s: %u bytes of records here, the matrix needs whole records\n", e.name, queried);
+            continue;
+        }
+        // The adapter export checks room for every entry of the system's list.
+        const uint32_t checked = e.readsSize ? count : static_cast<uint32_t>(adapters.EntryRecords());
+        {
+            BeginCase(e.name, "null size, buffer of", queried);
+            ok_result(e.call(nullptr, nullptr), 111u);
+            Area area(queried, false);
+            const uint32_t result = e.call(area.Data(), nullptr);
+            if (e.readsSize) {
+                ok_result(result, 111u);
+                ok_case(area.Untouched(), "buffer written");
+            } else {
+                ok_case(result == 0u || result == 111u, "result neither 0 nor 111");
+                ok_case(area.OutsideUntouched(queried), "written past the records");
+            }
+        }
+        for (uint32_t bytes : {0u, rec - 1}) {  // sizes of 0 and below one record
+            BeginCase(e.name, "size", bytes);
+            Area area(bytes, true);
+            uint32_t size = bytes;
+            ok_result(e.call(area.Data(), &size), e.readsSize ? e.noWholeRecord : 111u);
+            ok_case(size == (e.readsSize ? bytes : queried), "size written");
+            ok_case(area.Untouched(), "buffer written");
+        }
+        // The exact size against the inaccessible page; room for two more records and a part of one.
+        for (bool larger : {false, true}) {
+            const uint32_t rooms = larger ? std::max(checked, count) + 2 : count;
+            const uint32_t bytes = larger ? rooms * rec + rec / 3 : queried;
+            BeginCase(e.name, larger ? "larger size" : "exact size", bytes);
+            Area area(bytes, !larger);
+            uint32_t size = bytes;
+            const uint32_t result = e.call(area.Data(), &size);
+            ok_case(size == bytes, "size changed");
+            if (!larger && checked > count) {  // fewer bytes than the list has entries
+                ok_result(result, 111u);
+                ok_case(area.Untouched(), "buffer written");
+                continue;
+            }
+            const uint32_t filled = e.readsSize ? rooms : count;
+            ok_result(result, 0u);
+            ok_case(area.OutsideUntouched(filled * rec) && NeverWritten(area, filled, rec, e.never),
+                    "written outside the records or a field's last byte");
+            chain_at(__LINE__, area.Data(), filled, rec, g_case.c_str());
+        }
+        for (uint32_t bad : {0u, checked / 2, checked - 1}) {  // inaccessible first, middle, last record
+            BeginCase(e.name, "inaccessible record", bad);
+            Area area(ReadableUpTo(bad, rec), true);
+            uint32_t size = checked * rec;
+            ok_result(e.call(area.Data(), &size), 111u);
+            ok_case(size == (e.readsSize ? checked * rec : queried), "size written");
+            ok_case(area.Untouched(), "buffer written");
+        }
+    }
+}
+
+struct ListExport {
+    const char *name;
+    int32_t (*call)(void *, int32_t);
+    size_t headerSize;
+    size_t recordsField;  // offset of the records address in the header
+    size_t rec;
+    Offsets never;
+    int32_t items;
+    bool negativeAccepted;  // a negative count writes the header and answers 1
+};
+
+void MatrixListExports()
+{
+    const std::vector<ListExport> table = {
+        {"HsiGetCpuInfoEx", [](void *l, int32_t c) { return pHsiGetCpuInfoEx(static_cast<INFOLIST *>(l), c); }, 12, 8,
+         528, Range(0, 4, kCpuNever), pHsiGetCpuCount(), true},
+        {"HsiGetNetInfoEx", [](void *l, int32_t c) { return pHsiGetNetInfoEx(static_cast<INFOLIST *>(l), c); }, 12, 8,
+         68, {4 + 31, 36 + 31}, pHsiGetNetCount(), false},
+        {"HsiGetSoftwareInfoEx",
+         [](void *l, int32_t c) { return pHsiGetSoftwareInfoEx(static_cast<SOFTWAREINFOLIST *>(l), c); }, 44, 40,
+         264, Range(0, 4, kSoftwareNever), pHsiGetSoftwareCount(), false},
+    };
+    for (const ListExport &e : table) {
+        // One record at least, so that every case has a record to refuse.
+        const int32_t items = std::max(e.items, 1);
+        // A call with a header naming `recordBytes` of records (or none when
+        // withRecords is false). Answer 1: the header holds count, record size
+        // and the category, the records keep what they must; otherwise header
+        // and records stay untouched but for the records address.
+        auto run = [&](const char *what, long long number, size_t recordBytes, bool withRecords, int32_t count,
+                       int32_t expected) {
+            BeginCase(e.name, what, number);
+            Area header(e.headerSize, false);
+            Area records(recordBytes, true);
+            const uint32_t where = withRecords ? records.Address32() : 0;
+            std::memcpy(header.Data() + e.recordsField, &where, 4);
+            ok_result(e.call(header.Data(), count), expected);
+            if (expected == 1) {
+                int32_t written[2];
+                std::memcpy(written, header.Data(), 8);
+                ok_case(written[0] == count && written[1] == static_cast<int32_t>(e.rec) &&
+                            header.OutsideUntouched(e.headerSize),
+                        "header");
+                ok_case(e.headerSize != 44 ||
+                            (std::strcmp(reinterpret_cast<const char *>(header.Data()) + 8, "Software") == 0 &&
+                             header.ByteUntouched(8 + 31)),
+                        "category");
+                ok_case(count < 0 ? records.Untouched()
+                                  : records.OutsideUntouched(recordBytes) &&
+                                        NeverWritten(records, recordBytes / e.rec, e.rec, e.never),
+                        "written outside the records or a field's last byte");
+            } else {
+                bool untouched = header.OutsideUntouched(e.headerSize) && records.Untouched();
+                for (size_t i = 0; i < e.headerSize; ++i)
+                    untouched &= (i >= e.recordsField && i < e.recordsField + 4) || header.ByteUntouched(i);
+                ok_case(untouched, "header or records written");
+            }
+        };
+        BeginCase(e.name, "null header, count", items);
+        ok_result(e.call(nullptr, items), 0);
+        for (size_t bytes : {size_t{0}, e.headerSize - 1}) {
+            BeginCase(e.name, "header bytes", static_cast<long long>(bytes));
+            Area header(bytes, true);
+            ok_result(e.call(header.Data(), items), 0);
+            ok_case(header.Untouched(), "header written");
+        }
+        for (int32_t count : {0, -1, INT_MIN, INT_MAX})
+            run("count", count, static_cast<size_t>(items) * e.rec, true, count, count < 0 && e.negativeAccepted);
+        run("null records, count", items, 0, false, items, 0);
+        for (size_t bytes : {size_t{0}, e.rec - 1})
+            run("one record in bytes", static_cast<long long>(bytes), bytes, true, 1, 0);
+        for (int32_t count : {items, items + 2})
+            run("records", count, static_cast<size_t>(count) * e.rec, true, count, 1);
+        for (int32_t bad : {0, items / 2, items - 1})
+            run("inaccessible record", bad, ReadableUpTo(static_cast<size_t>(bad), e.rec), true, items, 0);
+    }
+}
+
+struct RecordExport {
+    const char *name;
+    int32_t (*call)(void *);
+    size_t size;
+    Offsets never;
+    int32_t filled;    // answer when the record is filled
+    int32_t rejected;  // answer when it is not usable
+};
+
+void MatrixRecordExports()
+{
+    const std::vector<RecordExport> table = {
+        {"HsiGetCommonInfo", [](void *p) { return pHsiGetCommonInfo(static_cast<COMMONINFO *>(p)); }, 1480,
+         Range(1332, 1480, {32 + 259, 292 + 259, 552 + 259, 812 + 259, 1072 + 259}), 1, 0},
+        {"HsiGetNetUserInfo", [](void *p) { return pHsiGetNetUserInfo(static_cast<NETUSERINFO *>(p)); }, 600,
+         Range(0, 4, Range(264 + 15, 296, Range(296 + 15, 328, Range(588, 600, {4 + 259, 328 + 259})))), 1, 111},
+    };
+    for (const RecordExport &e : table) {
+        BeginCase(e.name, "null record", 0);
+        ok_result(e.call(nullptr), e.rejected);
+        for (size_t readable : {size_t{0}, e.size / 2, e.size - 1}) {
+            BeginCase(e.name, "readable bytes", static_cast<long long>(readable));
+            Area area(readable, true);
+            ok_result(e.call(area.Data()), e.rejected);
+            ok_case(area.Untouched(), "record written");
+        }
+        for (bool guarded : {true, false}) {
+            BeginCase(e.name, guarded ? "exact record, inaccessible after" : "exact record, room after", e.size);
+            Area area(e.size, guarded);
+            ok_result(e.call(area.Data()), e.filled);
+            ok_case(area.OutsideUntouched(e.size) && NeverWritten(area, 1, e.size, e.never),
+                    "written outside the record or a field's last byte");
+        }
+    }
+}
+
+// An adapter list as GetAdaptersInfo lays it out, in caller memory: read, never written.
+void MatrixAdapterCount()
+{
+    const size_t entry = sizeof(IP_ADAPTER_INFO);
+    BeginCase("HsiGetAdapterCount", "null list", 0);
+    ok_result(pHsiGetAdapterCount(nullptr), 0);
+    for (size_t readable : {size_t{0}, entry / 2, entry - 1}) {
+        BeginCase("HsiGetAdapterCount", "readable bytes", static_cast<long long>(readable));
+        Area area(readable, true);
+        ok_result(pHsiGetAdapterCount(area.Data()), 0);
+        ok_case(area.Untouched(), "list written");
+    }
+    // Three entries, the second not addressed; the last one ends the list,
+    // points at the inaccessible page, or loops back to the first.
+    for (int variant = 0; variant < 3; ++variant) {
+        BeginCase("HsiGetAdapterCount", "three entries, variant", variant);
+        Area area(3 * entry, true);
+        auto *entries = reinterpret_cast<IP_ADAPTER_INFO *>(area.Data());
+        const char *ips[3] = {"192.168.1.10", "0.0.0.0", ""};
+        for (int i = 0; i < 3; ++i) {
+            std::memset(&entries[i], 0, entry);
+            std::strcpy(entries[i].IpAddressList.IpAddress.String, ips[i]);
+            entries[i].Next = i < 2 ? &entries[i + 1] : nullptr;
+        }
+        if (variant == 1)
+            entries[2].Next = reinterpret_cast<IP_ADAPTER_INFO *>(area.Data() + 3 * entry);
+        if (variant == 2)
+            entries[2].Next = &entries[0];
+        const std::vector<uint8_t> before(area.Data(), area.Data() + 3 * entry);
+        const int32_t result = pHsiGetAdapterCount(area.Data());
+        if (variant < 2)
+            ok_result(result, 2);
+        else
+            ok_case(result >= 2, "a looping list counted less than its addressed entries");
+        ok_case(std::memcmp(before.data(), area.Data(), before.size()) == 0 && area.OutsideUntouched(3 * entry),
+                "list written");
+    }
+}
+
+void MatrixSysInfo()
+{
+    const char *name = "HsiGetSysInfo";
+    auto call = [](const Area &area, uint32_t *total) {
+        return pHsiGetSysInfo(reinterpret_cast<SYSINFOHEADER *>(area.Data()), total);
+    };
+    uint32_t total = 0;
+    BeginCase(name, "null block", 0);
+    ok_result(pHsiGetSysInfo(nullptr, nullptr), 9u);
+    ok_result(pHsiGetSysInfo(nullptr, &total), 9u);
+    for (size_t bytes : {size_t{0}, size_t{24}, size_t{27}}) {  // the first 28 bytes must be readable
+        BeginCase(name, "block bytes", static_cast<long long>(bytes));
+        Area area(bytes, true);
+        total = 0;
+        ok_result(call(area, &total), 9u);
+        ok_case(total == 0 && area.Untouched(), "total or block written");
+    }
+    {
+        BeginCase(name, "null total, block bytes", 28);
+        Area area(28, false);
+        ok_result(call(area, nullptr), 9u);
+        ok_case(area.Untouched(), "block written");
+    }
+    SYSINFOHEADER sizes;
+    {
+        BeginCase(name, "size query, block bytes", 28);
+        Area area(28, true);
+        total = 0;
+        ok_result(call(area, &total), 111u);
+        std::memcpy(&sizes, area.Data(), sizeof sizes);
+        ok_case(area.OutsideUntouched(24) && area.ByteUntouched(24) && area.ByteUntouched(27),
+                "written past the section sizes");
+    }
+    const uint32_t sum = total;
+    // Without drives or devices a fill has nothing to copy and answers 232.
+    const uint32_t fillResult = sizes.driverSize == 0 || sizes.deviceSize == 0 ? 232u : 0u;
+    {
+        BeginCase(name, "total", 1);  // every section is larger than the whole block
+        Area area(24 + sum, false);
+        std::memcpy(area.Data(), &sizes, sizeof sizes);
+        total = 1;
+        ok_result(call(area, &total), 232u);
+        ok_case(area.OutsideUntouched(24), "block written");
+    }
+    for (uint32_t given : {sum, sum + 1000}) {  // the exact block and a larger total
+        BeginCase(name, "total", given);
+        Area area(24 + sum + 1000, false);
+        std::memcpy(area.Data(), &sizes, sizeof sizes);
+        total = given;
+        ok_result(call(area, &total), fillResult);
+        ok_case(area.OutsideUntouched(fillResult == 0 ? 24 + sum : 24), "written past the block");
+        ok_case(std::memcmp(area.Data(), &sizes, sizeof sizes) == 0, "section sizes changed");
+    }
+    const uint32_t offsets[3] = {0, sizes.commonSize + sizes.cpuSize + sizes.driverSize, sum - 1};
+    for (uint32_t offset : offsets) {  // inaccessible page in the first, a middle and the last section
+        BeginCase(name, "inaccessible from section byte", offset);
+        Area area(24 + offset + (offset == 0 ? 4 : 0), true);
+        std::memcpy(area.Data(), &sizes, sizeof sizes);
+        total = sum;
+        ok_result(call(area, &total), 9u);
+        ok_case(total == sum && std::memcmp(area.Data(), &sizes, sizeof sizes) == 0 && area.OutsideUntouched(24),
+                "total, section sizes or block written");
+    }
+}
+
+void TestBadInputMatrix()
+{
+    MatrixBufferExports();
+    MatrixListExports();
+    MatrixRecordExports();
+    MatrixAdapterCount();
+    MatrixSysInfo();
+    std::printf("bad-input matrix: %d cases\n", g_matrixCases);
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
@@ -1327,6 +1722,7 @@ int main(int argc, char **argv)
     TestDrives();
     TestDevices();
     TestSysInfo();
+    TestBadInputMatrix();
 
     ok(FreeLibrary(module) != 0, "FreeLibrary failed: error %lu\n", GetLastError());
     RemoveVectoredExceptionHandler(capture);
