@@ -8,49 +8,18 @@
 #include <cerrno>
 #include <cstring>
 
+#if defined(__x86_64__)
+#include "platform/x86_instructions.h"
+#endif
+
 namespace hs::sim {
 
 #if defined(__x86_64__)
 
-CpuidRegs HostCpuid(uint32_t leaf) {
-    CpuidRegs r;
-    __asm__ volatile("cpuid" : "=a"(r.eax), "=b"(r.ebx), "=c"(r.ecx), "=d"(r.edx) : "a"(leaf), "c"(0));
-    return r;
-}
-
-bool HostCanToggleIdFlag() {
-    uint64_t before, after;
-    __asm__ volatile(
-        "pushfq\n\t"
-        "popq %0\n\t"
-        "movq %0, %1\n\t"
-        "xorq $0x200000, %1\n\t"
-        "pushq %1\n\t"
-        "popfq\n\t"
-        "pushfq\n\t"
-        "popq %1\n\t"
-        "pushq %0\n\t"
-        "popfq"
-        : "=&r"(before), "=&r"(after)
-        :
-        : "cc");
-    return ((before ^ after) & 0x200000) != 0;
-}
-
-uint64_t HostTsc() {
-    uint32_t lo, hi;
-    __asm__ volatile("rdtsc" : "=a"(lo), "=d"(hi));
-    return (static_cast<uint64_t>(hi) << 32) | lo;
-}
-
-uint32_t HostMxcsrMask() {
-    alignas(16) unsigned char area[512];
-    std::memset(area, 0, sizeof area);
-    __asm__ volatile("fxsave %0" : "=m"(area));
-    uint32_t mask;
-    std::memcpy(&mask, area + 28, sizeof mask);
-    return mask;
-}
+CpuidRegs HostCpuid(uint32_t leaf) { return x86::Cpuid(leaf); }
+bool HostCanToggleIdFlag() { return x86::CanToggleIdFlag(); }
+uint64_t HostTsc() { return x86::ReadTsc(); }
+uint32_t HostMxcsrMask() { return x86::ReadMxcsrMask(); }
 
 namespace {
 

@@ -1,82 +1,19 @@
 // Processor instructions on Windows: the real instructions, with the SSE and
 // SSE2 probes guarded by a vectored exception handler.
 #include "platform/platform.h"
+#include "platform/x86_instructions.h"
 
 #include <cstring>
 
 namespace hs {
 
-CpuidRegs ExecuteCpuid(uint32_t leaf)
-{
-    CpuidRegs regs;
-    __asm__ __volatile__("cpuid"
-                         : "=a"(regs.eax), "=b"(regs.ebx), "=c"(regs.ecx), "=d"(regs.edx)
-                         : "a"(leaf), "c"(0u));
-    return regs;
-}
+CpuidRegs ExecuteCpuid(uint32_t leaf) { return x86::Cpuid(leaf); }
 
-bool CanToggleIdFlag()
-{
-    // Flip EFLAGS bit 21, read the flags back, then restore the original.
-    uintptr_t original;
-    uintptr_t changed;
-#if defined(__x86_64__)
-    __asm__ __volatile__("pushfq\n\t"
-                         "popq %0\n\t"
-                         "movq %0, %1\n\t"
-                         "xorq $0x200000, %1\n\t"
-                         "pushq %1\n\t"
-                         "popfq\n\t"
-                         "pushfq\n\t"
-                         "popq %1\n\t"
-                         "pushq %0\n\t"
-                         "popfq\n\t"
-                         : "=&r"(original), "=&r"(changed)
-                         :
-                         : "cc");
-#else
-    __asm__ __volatile__("pushfl\n\t"
-                         "popl %0\n\t"
-                         "movl %0, %1\n\t"
-                         "xorl $0x200000, %1\n\t"
-                         "pushl %1\n\t"
-                         "popfl\n\t"
-                         "pushfl\n\t"
-                         "popl %1\n\t"
-                         "pushl %0\n\t"
-                         "popfl\n\t"
-                         : "=&r"(original), "=&r"(changed)
-                         :
-                         : "cc");
-#endif
-    return ((original ^ changed) & 0x200000u) != 0;
-}
+bool CanToggleIdFlag() { return x86::CanToggleIdFlag(); }
 
-uint64_t ReadTsc()
-{
-    uint32_t low;
-    uint32_t high;
-    __asm__ __volatile__("rdtsc" : "=a"(low), "=d"(high));
-    return (static_cast<uint64_t>(high) << 32) | low;
-}
+uint64_t ReadTsc() { return x86::ReadTsc(); }
 
-namespace {
-
-struct alignas(16) FxsaveArea {
-    unsigned char bytes[512];
-};
-
-}  // namespace
-
-uint32_t ReadMxcsrMask()
-{
-    FxsaveArea area;
-    std::memset(area.bytes, 0, sizeof area.bytes);
-    __asm__ __volatile__("fxsave %0" : "+m"(area));
-    uint32_t mask;
-    std::memcpy(&mask, area.bytes + 28, sizeof mask);
-    return mask;
-}
+uint32_t ReadMxcsrMask() { return x86::ReadMxcsrMask(); }
 
 namespace {
 
