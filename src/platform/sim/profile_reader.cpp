@@ -80,7 +80,7 @@ public:
         }
         m_trees.machine->SortSubkeys();
         m_trees.simulation->SortSubkeys();
-        return m_trees;
+        return ProfileTrees{m_trees.machine->CopyInWalkOrder(), m_trees.simulation->CopyInWalkOrder()};
     }
 
 private:

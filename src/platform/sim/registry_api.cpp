@@ -112,7 +112,7 @@ LSTATUS RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM, PHKEY phkResult
         const char *end = std::strchr(p, '\\');
         size_t length = end != nullptr ? static_cast<size_t>(end - p) : std::strlen(p);
         if (length == 0) return ERROR_FILE_NOT_FOUND;
-        node = node->FindSubkey(std::string(p, length));
+        node = node->FindSubkey(std::string_view(p, length));
         if (node == nullptr) return ERROR_FILE_NOT_FOUND;
         p += length;
         if (*p == '\\') ++p;

@@ -9,9 +9,9 @@ unsigned char UpperAscii(unsigned char c) { return (c >= 'a' && c <= 'z') ? stat
 
 }  // namespace
 
-bool NamesEqual(const std::string &a, const std::string &b) { return a.size() == b.size() && CompareKeyNames(a, b) == 0; }
+bool NamesEqual(std::string_view a, std::string_view b) { return a.size() == b.size() && CompareKeyNames(a, b) == 0; }
 
-int CompareKeyNames(const std::string &a, const std::string &b) {
+int CompareKeyNames(std::string_view a, std::string_view b) {
     size_t n = std::min(a.size(), b.size());
     for (size_t i = 0; i < n; ++i) {
         unsigned char ca = UpperAscii(static_cast<unsigned char>(a[i]));
@@ -22,37 +22,65 @@ int CompareKeyNames(const std::string &a, const std::string &b) {
     return a.size() < b.size() ? -1 : 1;
 }
 
-size_t RegNode::NameHash::operator()(std::string_view name) const {
-    size_t hash = 14695981039346656037ull;  // FNV-1a over the upper-cased bytes
+uint32_t RegNode::HashName(std::string_view name) {
+    uint32_t hash = 2166136261u;  // FNV-1a over the upper-cased bytes
     for (char c : name) {
         hash ^= UpperAscii(static_cast<unsigned char>(c));
-        hash *= 1099511628211ull;
+        hash *= 16777619u;
     }
     return hash;
 }
 
-bool RegNode::NameEqual::operator()(std::string_view a, std::string_view b) const {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (UpperAscii(static_cast<unsigned char>(a[i])) != UpperAscii(static_cast<unsigned char>(b[i]))) return false;
+const RegNode *RegNode::FindSubkey(std::string_view name) const {
+    if (m_subkeyIndex.empty()) return nullptr;
+    const uint32_t hash = HashName(name);
+    const size_t mask = m_subkeyIndex.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        const IndexSlot &slot = m_subkeyIndex[i];
+        if (slot.position == 0) return nullptr;
+        const RegNode *node = m_subkeys[slot.position - 1].get();
+        if (slot.hash == hash && NamesEqual(node->m_name, name)) return node;
     }
-    return true;
-}
-
-const RegNode *RegNode::FindSubkey(const std::string &name) const {
-    auto it = m_subkeyIndex.find(std::string_view(name));
-    return it != m_subkeyIndex.end() ? it->second : nullptr;
 }
 
 RegNode *RegNode::FindOrAddSubkey(const std::string &name, int line) {
-    auto found = m_subkeyIndex.find(std::string_view(name));
-    if (found != m_subkeyIndex.end()) return found->second;
+    if (const RegNode *found = FindSubkey(name)) return const_cast<RegNode *>(found);
     if (!m_subkeys.empty() && CompareKeyNames(m_subkeys.back()->m_name, name) > 0) m_subkeysUnsorted = true;
-    m_longestSubkeyName = std::max(m_longestSubkeyName, name.size());
-    m_subkeys.push_back(std::make_unique<RegNode>(name, line));
-    RegNode *node = m_subkeys.back().get();
-    m_subkeyIndex.emplace(std::string_view(node->m_name), node);
-    return node;
+    AddSubkey(std::make_unique<RegNode>(name, line));
+    return m_subkeys.back().get();
+}
+
+void RegNode::AddSubkey(std::unique_ptr<RegNode> node) {
+    m_longestSubkeyName = std::max(m_longestSubkeyName, node->m_name.size());
+    m_subkeys.push_back(std::move(node));
+    // At most half the slots in use keeps the probes short.
+    if (2 * m_subkeys.size() > m_subkeyIndex.size()) {
+        RebuildIndex();
+    } else {
+        IndexSubkey(static_cast<uint32_t>(m_subkeys.size()));
+    }
+}
+
+void RegNode::ReserveSubkeys(size_t count) {
+    m_subkeys.reserve(count);
+    if (count > m_subkeys.size()) SizeIndex(count);
+}
+
+void RegNode::SizeIndex(size_t count) {
+    size_t size = 8;
+    while (size < 2 * count) size *= 2;
+    m_subkeyIndex.assign(count == 0 ? 0 : size, IndexSlot{});
+    for (size_t position = 1; position <= m_subkeys.size(); ++position) IndexSubkey(static_cast<uint32_t>(position));
+}
+
+void RegNode::RebuildIndex() { SizeIndex(m_subkeys.size()); }
+
+void RegNode::IndexSubkey(uint32_t position) {
+    const uint32_t hash = HashName(m_subkeys[position - 1]->m_name);
+    const size_t mask = m_subkeyIndex.size() - 1;
+    size_t i = hash & mask;
+    while (m_subkeyIndex[i].position != 0) i = (i + 1) & mask;
+    m_subkeyIndex[i] = IndexSlot{hash, position};
 }
 
 void RegNode::SortSubkeys() {
@@ -67,16 +95,45 @@ void RegNode::SortSubkeys() {
                           return CompareKeyNames(a->m_name, b->m_name) < 0;
                       });
             node->m_subkeysUnsorted = false;
+            node->RebuildIndex();  // positions moved
         }
         for (const auto &sub : node->m_subkeys) pending.push_back(sub.get());
     }
 }
 
+std::unique_ptr<RegNode> RegNode::CopyInWalkOrder() const {
+    auto copyKey = [](const RegNode &source) {
+        auto copy = std::make_unique<RegNode>(source.m_name, source.m_line);
+        copy->m_values = source.m_values;
+        copy->m_longestValueName = source.m_longestValueName;
+        copy->m_largestValueData = source.m_largestValueData;
+        copy->m_subkeysUnsorted = source.m_subkeysUnsorted;
+        copy->ReserveSubkeys(source.m_subkeys.size());
+        return copy;
+    };
+    std::unique_ptr<RegNode> root = copyKey(*this);
+    // Depth first and iterative, so that a very deep tree cannot exhaust the
+    // stack: each key is copied when it is taken from the stack, right
+    // before the keys below it.
+    std::vector<std::pair<const RegNode *, RegNode *>> pending;
+    for (auto it = m_subkeys.rbegin(); it != m_subkeys.rend(); ++it) pending.emplace_back(it->get(), root.get());
+    while (!pending.empty()) {
+        auto [source, parent] = pending.back();
+        pending.pop_back();
+        parent->AddSubkey(copyKey(*source));
+        RegNode *copy = parent->m_subkeys.back().get();
+        for (auto it = source->m_subkeys.rbegin(); it != source->m_subkeys.rend(); ++it) {
+            pending.emplace_back(it->get(), copy);
+        }
+    }
+    return root;
+}
+
 void RegNode::RemoveSubkey(const std::string &name) {
-    m_subkeyIndex.erase(std::string_view(name));
     m_subkeys.erase(std::remove_if(m_subkeys.begin(), m_subkeys.end(),
                                    [&](const std::unique_ptr<RegNode> &k) { return NamesEqual(k->m_name, name); }),
                     m_subkeys.end());
+    RebuildIndex();
     MeasureSubkeys();
 }
 

@@ -6,17 +6,16 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace hs::sim {
 
 // Key and value names compare without regard to case, ASCII letters only.
-bool NamesEqual(const std::string &a, const std::string &b);
+bool NamesEqual(std::string_view a, std::string_view b);
 
 // The order in which Windows NT keeps subkeys: names upper-cased (ASCII a-z)
 // and compared byte by byte as unsigned values. Negative, 0 or positive.
-int CompareKeyNames(const std::string &a, const std::string &b);
+int CompareKeyNames(std::string_view a, std::string_view b);
 
 struct RegValue {
     std::string name;
@@ -35,13 +34,19 @@ public:
     // Subkeys in enumeration order, once SortSubkeys has run over the tree
     // (the profile reader runs it when the tree is complete).
     const std::vector<std::unique_ptr<RegNode>> &Subkeys() const { return m_subkeys; }
-    const RegNode *FindSubkey(const std::string &name) const;
+    const RegNode *FindSubkey(std::string_view name) const;
     RegNode *FindOrAddSubkey(const std::string &name, int line);
     void RemoveSubkey(const std::string &name);
     // Put the subkeys of this key and of every key below it into enumeration
     // order. Subkeys are added in the order they come; sorting once when the
     // tree is built keeps building linear in the number of keys.
     void SortSubkeys();
+    // A copy of this key and every key below it, laid out in memory in the
+    // order in which a walk enumerates them (a key, its values, then its
+    // subkeys), as a hive keeps a key's cells together. A walk over the copy
+    // reads memory front to back instead of in the order the profile
+    // happened to list the keys. Expects sorted subkeys.
+    std::unique_ptr<RegNode> CopyInWalkOrder() const;
 
     // Values in the order in which they were first set.
     const std::vector<RegValue> &Values() const { return m_values; }
@@ -59,24 +64,31 @@ public:
     size_t LargestValueData() const { return m_largestValueData; }
 
 private:
-    // Hashing and equality of names without regard to case, as the key
-    // names compare.
-    struct NameHash {
-        size_t operator()(std::string_view name) const;
-    };
-    struct NameEqual {
-        bool operator()(std::string_view a, std::string_view b) const;
+    // The subkey index: open addressing over a power-of-two table. A slot
+    // holds a subkey's position in m_subkeys plus one (0: empty) and the low
+    // bits of its name's hash, so that a probe rarely reads a subkey that
+    // does not match.
+    struct IndexSlot {
+        uint32_t hash = 0;
+        uint32_t position = 0;
     };
 
+    static uint32_t HashName(std::string_view name);
+    void AddSubkey(std::unique_ptr<RegNode> node);
+    // Room for count subkeys without moving the subkey list or the index.
+    void ReserveSubkeys(size_t count);
+    void SizeIndex(size_t count);
+    void RebuildIndex();
+    void IndexSubkey(uint32_t position);
     void MeasureSubkeys();
     void MeasureValues();
 
     std::string m_name;
     int m_line;
     std::vector<std::unique_ptr<RegNode>> m_subkeys;
-    // The subkeys by name (views of their own names), so that a lookup costs
-    // the same however many subkeys the key has.
-    std::unordered_map<std::string_view, RegNode *, NameHash, NameEqual> m_subkeyIndex;
+    // The subkeys by name, so that a lookup costs the same however many
+    // subkeys the key has.
+    std::vector<IndexSlot> m_subkeyIndex;
     std::vector<RegValue> m_values;
     bool m_subkeysUnsorted = false;  // a subkey was added out of order
     size_t m_longestSubkeyName = 0;
