@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/sim/registry_tree.h"
 #include "test_support.h"
 
 namespace {
@@ -99,6 +100,30 @@ TEST(SimRegistryOpen, PathsAreCaseInsensitiveAndRelative) {
     EXPECT_EQ(6u, SubkeyNames(child).size());
     EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(child));
     EXPECT_EQ(ERROR_INVALID_HANDLE, RegCloseKey(child));
+}
+
+// Names are folded eight bytes at a time; every byte value, in the first and
+// in a later word and in a short last word, folds exactly as a-z to A-Z.
+TEST(SimRegistryOpen, LookupFoldsAsciiLettersAndNothingElse) {
+    auto flip = [](unsigned char c) { return static_cast<char>(c ^ 0x20); };
+    auto isLetter = [](unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; };
+    for (size_t position : {0u, 9u, 17u}) {
+        for (int value = 1; value < 256; ++value) {
+            const auto c = static_cast<unsigned char>(value);
+            std::string name = "Key-Name.TaiL-of-it";
+            name.insert(position, 1, static_cast<char>(c));
+            hs::sim::RegNode root("");
+            root.FindOrAddSubkey(name, 1);
+            std::string other = name;
+            for (char &k : other) {
+                if (isLetter(static_cast<unsigned char>(k))) k = flip(static_cast<unsigned char>(k));
+            }
+            EXPECT_NE(nullptr, root.FindSubkey(other)) << value << " at " << position;
+            other[position] = flip(c);
+            EXPECT_EQ(isLetter(c), root.FindSubkey(other) != nullptr) << value << " at " << position;
+            EXPECT_EQ(isLetter(c), hs::sim::NamesEqual(name, other)) << value << " at " << position;
+        }
+    }
 }
 
 TEST(SimRegistryOpen, MissingKeysAndValuesAreNotFound) {

@@ -1,15 +1,45 @@
 #include "platform/sim/registry_tree.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace hs::sim {
 namespace {
 
 unsigned char UpperAscii(unsigned char c) { return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 32) : c; }
 
+constexpr uint64_t kEachByte = 0x0101010101010101ull;
+
+// Eight bytes of a name, upper-cased (ASCII a-z) all at once: a byte gets
+// 0x20 taken off when it lies in 'a'..'z'; bytes from 0x80 up are left alone.
+uint64_t UpperWord(uint64_t word) {
+    const uint64_t low7 = word & (0x7F * kEachByte);
+    const uint64_t fromA = low7 + (0x80 - 'a') * kEachByte;      // top bit: byte >= 'a'
+    const uint64_t pastZ = low7 + (0x80 - 'z' - 1) * kEachByte;  // top bit: byte > 'z'
+    const uint64_t lower = fromA & ~pastZ & ~word & (0x80 * kEachByte);
+    return word - (lower >> 2);
+}
+
+// Bytes [at, at + 8) of a name, zero past its end.
+uint64_t WordAt(std::string_view name, size_t at) {
+    uint64_t word = 0;
+    if (name.size() - at >= 8) {
+        std::memcpy(&word, name.data() + at, 8);
+        return word;
+    }
+    for (size_t k = name.size(); k > at; --k) word = (word << 8) | static_cast<unsigned char>(name[k - 1]);
+    return word;
+}
+
 }  // namespace
 
-bool NamesEqual(std::string_view a, std::string_view b) { return a.size() == b.size() && CompareKeyNames(a, b) == 0; }
+bool NamesEqual(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t at = 0; at < a.size(); at += 8) {
+        if (UpperWord(WordAt(a, at)) != UpperWord(WordAt(b, at))) return false;
+    }
+    return true;
+}
 
 int CompareKeyNames(std::string_view a, std::string_view b) {
     size_t n = std::min(a.size(), b.size());
@@ -23,12 +53,13 @@ int CompareKeyNames(std::string_view a, std::string_view b) {
 }
 
 uint32_t RegNode::HashName(std::string_view name) {
-    uint32_t hash = 2166136261u;  // FNV-1a over the upper-cased bytes
-    for (char c : name) {
-        hash ^= UpperAscii(static_cast<unsigned char>(c));
-        hash *= 16777619u;
+    // Multiply and fold over the upper-cased name, eight bytes at a time.
+    uint64_t hash = name.size();
+    for (size_t at = 0; at < name.size(); at += 8) {
+        hash = (hash ^ UpperWord(WordAt(name, at))) * 0x9E3779B97F4A7C15ull;
+        hash ^= hash >> 29;
     }
-    return hash;
+    return static_cast<uint32_t>(hash ^ (hash >> 32));
 }
 
 const RegNode *RegNode::FindSubkey(std::string_view name) const {
