@@ -5,6 +5,9 @@
 namespace hsbench {
 
 void RegisterExportBenchmarks(int scale);
+// Each export on two machines, call by call in turn, so that the ratio of
+// their times is taken under the same conditions of the shared processor.
+void RegisterPairedBenchmarks(int small, int large);
 void RegisterRegistryWalkBenchmarks(int scale);
 void RegisterLoadBenchmarks(int scale);
 void RegisterCollectorBenchmarks();

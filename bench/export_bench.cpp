@@ -2,7 +2,10 @@
 // generated machines, through the library's own collector.
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,262 +21,196 @@ namespace hsbench {
 
 namespace {
 
-using Body = void (*)(benchmark::State &);
+// One export call, prepared for the current machine: run makes the call
+// (false when it fails); before, when set, restores what the call consumes
+// and is not timed.
+struct Call {
+    Call(std::function<bool()> call, std::function<void()> restore = {})
+        : run(std::move(call)), before(std::move(restore)) {}
+    std::function<bool()> run;
+    std::function<void()> before;
+};
 
-void Fail(benchmark::State &state, const char *what) { state.SkipWithError(what); }
-
-void CpuCount(benchmark::State &state) {
-    for (auto _ : state) benchmark::DoNotOptimize(HsiGetCpuCount());
+Call CpuCount() {
+    return {[] { return HsiGetCpuCount() > 0; }};
 }
 
-void CpuInfoSize(benchmark::State &state) {
-    for (auto _ : state) {
+Call CpuInfoSize() {
+    return {[] {
         uint32_t size = 0;
-        if (HsiGetCpuInfo(nullptr, &size) != HS_ERROR_BUFFER_OVERFLOW || size == 0) return Fail(state, "size query");
-        benchmark::DoNotOptimize(size);
-    }
+        return HsiGetCpuInfo(nullptr, &size) == HS_ERROR_BUFFER_OVERFLOW && size != 0;
+    }};
 }
 
-void CpuInfoFill(benchmark::State &state) {
+Call CpuInfoFill() {
     uint32_t size = 0;
     HsiGetCpuInfo(nullptr, &size);
     auto *records = reinterpret_cast<CPUINFO *>(LowMemory(size));
-    for (auto _ : state) {
+    return {[records, size] {
         uint32_t held = size;
-        if (HsiGetCpuInfo(records, &held) != HS_SUCCESS) return Fail(state, "fill");
-        benchmark::ClobberMemory();
-    }
+        return HsiGetCpuInfo(records, &held) == HS_SUCCESS;
+    }};
 }
 
-void CpuInfoEx(benchmark::State &state) {
-    const int32_t count = HsiGetCpuCount();
-    unsigned char *memory = LowMemory(sizeof(INFOLIST) + count * sizeof(CPUINFO));
-    auto *list = reinterpret_cast<INFOLIST *>(memory);
-    for (auto _ : state) {
-        list->records = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(memory + sizeof(INFOLIST)));
-        if (HsiGetCpuInfoEx(list, count) != 1) return Fail(state, "fill");
-        benchmark::ClobberMemory();
-    }
+// A list header followed by room for count records of recordSize bytes.
+template <typename List>
+Call ListFill(int32_t count, size_t recordSize, int32_t (*fill)(List *, int32_t)) {
+    unsigned char *memory = LowMemory(sizeof(List) + static_cast<size_t>(count) * recordSize);
+    return {[memory, count, fill] {
+        auto *list = reinterpret_cast<List *>(memory);
+        list->records = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(memory + sizeof(List)));
+        return fill(list, count) == 1;
+    }};
 }
 
-void CommonInfo(benchmark::State &state) {
+Call CpuInfoEx() { return ListFill<INFOLIST>(HsiGetCpuCount(), sizeof(CPUINFO), HsiGetCpuInfoEx); }
+
+Call CommonInfo() {
     auto *info = reinterpret_cast<COMMONINFO *>(LowMemory(sizeof(COMMONINFO)));
-    for (auto _ : state) {
+    return {[info] {
         std::memset(info, 0, sizeof *info);
         info->osVersion.dwOSVersionInfoSize = sizeof(HSOSVERSIONINFO);
-        if (HsiGetCommonInfo(info) != 1) return Fail(state, "fill");
-        benchmark::ClobberMemory();
-    }
+        return HsiGetCommonInfo(info) == 1;
+    }};
 }
 
-void NetCount(benchmark::State &state) {
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(HsiGetNetCount());
-    }
+Call NetCount() {
+    return {[] { return HsiGetNetCount() > 0; }};
 }
 
-void NetInfoEx(benchmark::State &state) {
-    const int32_t count = HsiGetNetCount();
-    if (count <= 0) return Fail(state, "no NetBIOS adapters");
-    unsigned char *memory = LowMemory(sizeof(INFOLIST) + count * sizeof(NETINFO));
-    auto *list = reinterpret_cast<INFOLIST *>(memory);
-    for (auto _ : state) {
-        list->records = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(memory + sizeof(INFOLIST)));
-        if (HsiGetNetInfoEx(list, count) != 1) return Fail(state, "fill");
-        benchmark::ClobberMemory();
-    }
-}
+Call NetInfoEx() { return ListFill<INFOLIST>(HsiGetNetCount(), sizeof(NETINFO), HsiGetNetInfoEx); }
 
-void AdapterCount(benchmark::State &state) {
-    ULONG length = 0;
-    if (GetAdaptersInfo(nullptr, &length) != ERROR_BUFFER_OVERFLOW) return Fail(state, "no adapters");
-    std::vector<uint64_t> storage(length / 8 + 1);
-    auto *first = reinterpret_cast<PIP_ADAPTER_INFO>(storage.data());
-    if (GetAdaptersInfo(first, &length) != ERROR_SUCCESS) return Fail(state, "adapter list");
-    for (auto _ : state) {
-        if (HsiGetAdapterCount(first) <= 0) return Fail(state, "count");
-    }
-}
-
-void AdapterInfoSize(benchmark::State &state) {
-    for (auto _ : state) {
-        uint32_t size = 0;
-        if (HsiGetAdapterInfo(nullptr, &size) != HS_ERROR_BUFFER_OVERFLOW || size == 0) {
-            return Fail(state, "size query");
-        }
-    }
-}
-
-void AdapterInfoFill(benchmark::State &state) {
-    uint32_t size = 0;
-    HsiGetAdapterInfo(nullptr, &size);
+Call AdapterCount() {
     ULONG length = 0;
     GetAdaptersInfo(nullptr, &length);
+    auto storage = std::make_shared<std::vector<uint64_t>>(length / 8 + 1);
+    auto *first = reinterpret_cast<PIP_ADAPTER_INFO>(storage->data());
+    if (GetAdaptersInfo(first, &length) != ERROR_SUCCESS) return {[] { return false; }};
+    return {[storage, first] { return HsiGetAdapterCount(first) > 0; }};
+}
+
+// The size query of an export that answers a size with no buffer.
+template <typename Record>
+Call SizeQuery(uint32_t(HSAPI *query)(Record *, uint32_t *)) {
+    return {[query] {
+        uint32_t size = 0;
+        return query(nullptr, &size) == HS_ERROR_BUFFER_OVERFLOW && size != 0;
+    }};
+}
+
+// The fill of such an export, into a buffer of the size it asked for (or of
+// room bytes, when given).
+template <typename Record>
+Call Fill(uint32_t(HSAPI *query)(Record *, uint32_t *), uint32_t room = 0) {
+    uint32_t size = room;
+    if (size == 0) query(nullptr, &size);
+    auto *records = reinterpret_cast<Record *>(LowMemory(size));
+    return {[query, records, size] {
+        uint32_t held = size;
+        return query(records, &held) == HS_SUCCESS;
+    }};
+}
+
+Call AdapterInfoSize() { return SizeQuery(HsiGetAdapterInfo); }
+
+Call AdapterInfoFill() {
     // The export writes one record per listed adapter that has an address;
     // the buffer holds one per adapter.
-    const size_t room = length / sizeof(IP_ADAPTER_INFO) * sizeof(IPADAPTERINFO);
-    auto *records = reinterpret_cast<IPADAPTERINFO *>(LowMemory(room));
-    for (auto _ : state) {
-        uint32_t held = static_cast<uint32_t>(room);
-        if (HsiGetAdapterInfo(records, &held) != HS_SUCCESS) return Fail(state, "fill");
-        benchmark::ClobberMemory();
-    }
+    ULONG length = 0;
+    GetAdaptersInfo(nullptr, &length);
+    return Fill(HsiGetAdapterInfo, static_cast<uint32_t>(length / sizeof(IP_ADAPTER_INFO) * sizeof(IPADAPTERINFO)));
 }
 
-void NetUserInfo(benchmark::State &state) {
+Call NetUserInfo() {
     auto *info = reinterpret_cast<NETUSERINFO *>(LowMemory(sizeof(NETUSERINFO)));
-    for (auto _ : state) {
-        if (HsiGetNetUserInfo(info) != 1) return Fail(state, "fill");
-        benchmark::ClobberMemory();
-    }
+    return {[info] { return HsiGetNetUserInfo(info) == 1; }};
 }
 
-void SoftwareCount(benchmark::State &state) {
-    for (auto _ : state) {
-        if (HsiGetSoftwareCount() <= 0) return Fail(state, "no programs");
-    }
+Call SoftwareCount() {
+    return {[] { return HsiGetSoftwareCount() > 0; }};
 }
 
-void SoftwareInfoSize(benchmark::State &state) {
-    for (auto _ : state) {
-        uint32_t size = 0;
-        if (HsiGetSoftwareInfo(nullptr, &size) != HS_ERROR_BUFFER_OVERFLOW || size == 0) {
-            return Fail(state, "size query");
-        }
-    }
+Call SoftwareInfoSize() { return SizeQuery(HsiGetSoftwareInfo); }
+Call SoftwareInfoFill() { return Fill(HsiGetSoftwareInfo); }
+
+Call SoftwareInfoEx() {
+    return ListFill<SOFTWAREINFOLIST>(HsiGetSoftwareCount(), sizeof(SOFTWAREINFO), HsiGetSoftwareInfoEx);
 }
 
-void SoftwareInfoFill(benchmark::State &state) {
-    uint32_t size = 0;
-    HsiGetSoftwareInfo(nullptr, &size);
-    auto *records = reinterpret_cast<SOFTWAREINFO *>(LowMemory(size));
-    for (auto _ : state) {
-        uint32_t held = size;
-        if (HsiGetSoftwareInfo(records, &held) != HS_SUCCESS) return Fail(state, "fill");
-        benchmark::ClobberMemory();
-    }
-}
+Call DriverInfoSize() { return SizeQuery(HsiGetDriverInfo); }
+Call DriverInfoFill() { return Fill(HsiGetDriverInfo); }
+Call DeviceInfoSize() { return SizeQuery(HsiGetDeviceInfo); }
+Call DeviceInfoFill() { return Fill(HsiGetDeviceInfo); }
 
-void SoftwareInfoEx(benchmark::State &state) {
-    const int32_t count = HsiGetSoftwareCount();
-    unsigned char *memory = LowMemory(sizeof(SOFTWAREINFOLIST) + count * sizeof(SOFTWAREINFO));
-    auto *list = reinterpret_cast<SOFTWAREINFOLIST *>(memory);
-    for (auto _ : state) {
-        list->records = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(memory + sizeof(SOFTWAREINFOLIST)));
-        if (HsiGetSoftwareInfoEx(list, count) != 1) return Fail(state, "fill");
-        benchmark::ClobberMemory();
-    }
-}
-
-void DriverInfoSize(benchmark::State &state) {
-    for (auto _ : state) {
-        uint32_t size = 0;
-        if (HsiGetDriverInfo(nullptr, &size) != HS_ERROR_BUFFER_OVERFLOW || size == 0) {
-            return Fail(state, "size query");
-        }
-    }
-}
-
-void DriverInfoFill(benchmark::State &state) {
-    uint32_t size = 0;
-    HsiGetDriverInfo(nullptr, &size);
-    auto *records = reinterpret_cast<DRIVERINFO *>(LowMemory(size));
-    for (auto _ : state) {
-        uint32_t held = size;
-        if (HsiGetDriverInfo(records, &held) != HS_SUCCESS) return Fail(state, "fill");
-        benchmark::ClobberMemory();
-    }
-}
-
-void DeviceInfoSize(benchmark::State &state) {
-    for (auto _ : state) {
-        uint32_t size = 0;
-        if (HsiGetDeviceInfo(nullptr, &size) != HS_ERROR_BUFFER_OVERFLOW || size == 0) {
-            return Fail(state, "size query");
-        }
-    }
-}
-
-void DeviceInfoFill(benchmark::State &state) {
-    uint32_t size = 0;
-    HsiGetDeviceInfo(nullptr, &size);
-    auto *records = reinterpret_cast<DEVICEINFO *>(LowMemory(size));
-    for (auto _ : state) {
-        uint32_t held = size;
-        if (HsiGetDeviceInfo(records, &held) != HS_SUCCESS) return Fail(state, "fill");
-        benchmark::ClobberMemory();
-    }
-}
-
-void SysInfoSize(benchmark::State &state) {
+Call SysInfoSize() {
     auto *header = reinterpret_cast<SYSINFOHEADER *>(LowMemory(64));
-    for (auto _ : state) {
+    return {[header] {
         std::memset(header, 0, 64);
         uint32_t total = 0;
-        if (HsiGetSysInfo(header, &total) != HS_ERROR_BUFFER_OVERFLOW || total == 0) return Fail(state, "size query");
-    }
+        return HsiGetSysInfo(header, &total) == HS_ERROR_BUFFER_OVERFLOW && total != 0;
+    }};
 }
 
-void SysInfoFill(benchmark::State &state) {
+Call SysInfoFill() {
     SYSINFOHEADER sizes{};
     uint32_t total = 0;
     HsiGetSysInfo(&sizes, &total);
     unsigned char *memory = LowMemory(sizeof(SYSINFOHEADER) + total + 64);
-    auto *header = reinterpret_cast<SYSINFOHEADER *>(memory);
-    for (auto _ : state) {
+    return {[memory, sizes, total] {
+        auto *header = reinterpret_cast<SYSINFOHEADER *>(memory);
         *header = sizes;
         uint32_t held = total;
-        if (HsiGetSysInfo(header, &held) != HS_SUCCESS) return Fail(state, "fill");
-        benchmark::ClobberMemory();
-    }
+        return HsiGetSysInfo(header, &held) == HS_SUCCESS;
+    }};
 }
 
 // The sort of the machine's program names alone, as the program exports run
-// it: to tell the sort's share of their time from the rest.
-void ProgramSort(benchmark::State &state) {
-    hs::TextList unsorted;
+// it: to tell the sort's share of their time from the rest. The unsorted
+// names are copied back before each sort, untimed.
+Call ProgramSort() {
+    auto unsorted = std::make_shared<hs::TextList>();
     hs::WalkInstalledPrograms(hs::g_inventory.Registry(), [&unsorted](const hs::Text &name) {
-        unsorted.push_back(name);
+        unsorted->push_back(name);
         return true;
     });
-    state.counters["programs"] = static_cast<double>(unsorted.size());
-    for (auto _ : state) {
-        state.PauseTiming();
-        hs::TextList names = unsorted;
-        state.ResumeTiming();
-        hs::SortNamesIgnoringCase(names, names.size());
-        benchmark::DoNotOptimize(names.data());
-    }
+    auto names = std::make_shared<hs::TextList>();
+    return {[names] {
+                hs::SortNamesIgnoringCase(*names, names->size());
+                return !names->empty();
+            },
+            [names, unsorted] { *names = *unsorted; }};
 }
 
 struct Export {
     const char *name;
-    Body body;
+    Call (*prepare)();
+    bool paired;  // long enough to time one call at a time
+    bool sorts;   // runs the program sort
 };
 
 const Export kExports[] = {
-    {"HsiGetCpuCount", CpuCount},
-    {"HsiGetCpuInfo/size", CpuInfoSize},
-    {"HsiGetCpuInfo/fill", CpuInfoFill},
-    {"HsiGetCpuInfoEx", CpuInfoEx},
-    {"HsiGetCommonInfo", CommonInfo},
-    {"HsiGetNetCount", NetCount},
-    {"HsiGetNetInfoEx", NetInfoEx},
-    {"HsiGetAdapterCount", AdapterCount},
-    {"HsiGetAdapterInfo/size", AdapterInfoSize},
-    {"HsiGetAdapterInfo/fill", AdapterInfoFill},
-    {"HsiGetNetUserInfo", NetUserInfo},
-    {"HsiGetSoftwareCount", SoftwareCount},
-    {"HsiGetSoftwareInfo/size", SoftwareInfoSize},
-    {"HsiGetSoftwareInfo/fill", SoftwareInfoFill},
-    {"HsiGetSoftwareInfoEx", SoftwareInfoEx},
-    {"HsiGetDriverInfo/size", DriverInfoSize},
-    {"HsiGetDriverInfo/fill", DriverInfoFill},
-    {"HsiGetDeviceInfo/size", DeviceInfoSize},
-    {"HsiGetDeviceInfo/fill", DeviceInfoFill},
-    {"HsiGetSysInfo/size", SysInfoSize},
-    {"HsiGetSysInfo/fill", SysInfoFill},
-    {"ProgramSort", ProgramSort},
+    {"HsiGetCpuCount", CpuCount, false, false},
+    {"HsiGetCpuInfo/size", CpuInfoSize, true, false},
+    {"HsiGetCpuInfo/fill", CpuInfoFill, true, false},
+    {"HsiGetCpuInfoEx", CpuInfoEx, true, false},
+    {"HsiGetCommonInfo", CommonInfo, true, false},
+    {"HsiGetNetCount", NetCount, false, false},
+    {"HsiGetNetInfoEx", NetInfoEx, true, false},
+    {"HsiGetAdapterCount", AdapterCount, true, false},
+    {"HsiGetAdapterInfo/size", AdapterInfoSize, true, false},
+    {"HsiGetAdapterInfo/fill", AdapterInfoFill, true, false},
+    {"HsiGetNetUserInfo", NetUserInfo, true, false},
+    {"HsiGetSoftwareCount", SoftwareCount, true, false},
+    {"HsiGetSoftwareInfo/size", SoftwareInfoSize, true, false},
+    {"HsiGetSoftwareInfo/fill", SoftwareInfoFill, true, true},
+    {"HsiGetSoftwareInfoEx", SoftwareInfoEx, true, true},
+    {"HsiGetDriverInfo/size", DriverInfoSize, true, false},
+    {"HsiGetDriverInfo/fill", DriverInfoFill, true, false},
+    {"HsiGetDeviceInfo/size", DeviceInfoSize, true, false},
+    {"HsiGetDeviceInfo/fill", DeviceInfoFill, true, false},
+    {"HsiGetSysInfo/size", SysInfoSize, true, false},
+    {"HsiGetSysInfo/fill", SysInfoFill, true, true},
+    {"ProgramSort", ProgramSort, true, false},
 };
 
 }  // namespace
@@ -281,10 +218,78 @@ const Export kExports[] = {
 void RegisterExportBenchmarks(int scale) {
     for (const Export &e : kExports) {
         benchmark::RegisterBenchmark((std::string(e.name) + "/" + MachineName(scale)).c_str(),
-                                     [scale, body = e.body](benchmark::State &state) {
+                                     [scale, &e](benchmark::State &state) {
                                          UseMachine(scale);
-                                         body(state);
+                                         const Call call = e.prepare();
+                                         for (auto _ : state) {
+                                             if (call.before) {
+                                                 state.PauseTiming();
+                                                 call.before();
+                                                 state.ResumeTiming();
+                                             }
+                                             if (!call.run()) return state.SkipWithError(e.name);
+                                             benchmark::ClobberMemory();
+                                         }
                                      })
+            ->Unit(benchmark::kMicrosecond);
+    }
+}
+
+namespace {
+
+// Switches to the machine of that scale and times one call there (seconds).
+double TimeOneCall(int scale, const Call &call, bool &ok) {
+    UseMachine(scale);
+    if (call.before) call.before();
+    const auto start = std::chrono::steady_clock::now();
+    ok = call.run() && ok;
+    const auto stop = std::chrono::steady_clock::now();
+    benchmark::ClobberMemory();
+    return std::chrono::duration<double>(stop - start).count();
+}
+
+}  // namespace
+
+void RegisterPairedBenchmarks(int small, int large) {
+    const std::string pair = MachineName(small) + ":" + MachineName(large);
+    for (const Export &e : kExports) {
+        if (!e.paired) continue;
+        benchmark::RegisterBenchmark((std::string("Pair/") + e.name + "/" + pair).c_str(),
+                                     [small, large, &e](benchmark::State &state) {
+                                         UseMachine(small);
+                                         const Call onSmall = e.prepare();
+                                         const Call sortSmall = ProgramSort();
+                                         UseMachine(large);
+                                         const Call onLarge = e.prepare();
+                                         const Call sortLarge = ProgramSort();
+                                         // Seconds on each machine; the program sort alone is
+                                         // timed in the same turns when the export runs it.
+                                         double smallTime = 0, largeTime = 0, smallSort = 0, largeSort = 0;
+                                         bool ok = true;
+                                         for (auto _ : state) {
+                                             const double a = TimeOneCall(small, onSmall, ok);
+                                             const double b = TimeOneCall(large, onLarge, ok);
+                                             smallTime += a;
+                                             largeTime += b;
+                                             if (e.sorts) {
+                                                 smallSort += TimeOneCall(small, sortSmall, ok);
+                                                 largeSort += TimeOneCall(large, sortLarge, ok);
+                                             }
+                                             state.SetIterationTime(a + b);
+                                         }
+                                         if (!ok) return state.SkipWithError(e.name);
+                                         const double calls = static_cast<double>(state.iterations());
+                                         state.counters["small_us"] = 1e6 * smallTime / calls;
+                                         state.counters["large_us"] = 1e6 * largeTime / calls;
+                                         state.counters["ratio"] = largeTime / smallTime;
+                                         if (e.sorts) {
+                                             state.counters["small_sort_us"] = 1e6 * smallSort / calls;
+                                             state.counters["large_sort_us"] = 1e6 * largeSort / calls;
+                                             state.counters["ratio_without_sort"] =
+                                                 (largeTime - largeSort) / (smallTime - smallSort);
+                                         }
+                                     })
+            ->UseManualTime()
             ->Unit(benchmark::kMicrosecond);
     }
 }

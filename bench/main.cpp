@@ -11,6 +11,8 @@ int main(int argc, char **argv) {
         RegisterExportBenchmarks(scale);
         RegisterRegistryWalkBenchmarks(scale);
     }
+    RegisterPairedBenchmarks(1, 4);
+    RegisterPairedBenchmarks(4, 16);
     for (int scale : {kDefaultMachine, 1, 4, 16}) RegisterLoadBenchmarks(scale);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

@@ -26,18 +26,63 @@ SORTING = {"HsiGetSoftwareInfo/fill", "HsiGetSoftwareInfoEx", "HsiGetSysInfo/fil
 TO_US = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}
 
 
+PAIRS = ["x1:x4", "x4:x16"]
+LIMIT = 4.6  # the most a 4x larger machine may cost, as a ratio of times
+COUNTERS = ["small_us", "large_us", "ratio", "small_sort_us", "large_sort_us", "ratio_without_sort"]
+
+
 def medians(path):
+    """Median figures by run name, and the paired benchmarks' counters."""
     with open(path) as f:
         data = json.load(f)
-    out = {}
+    out, pairs = {}, {}
     for b in data["benchmarks"]:
         if b.get("aggregate_name", "median") != "median" or b.get("error_occurred"):
             continue
-        if b.get("run_type") == "iteration" and b["run_name"] in out:
+        name = b["run_name"]
+        if name.startswith("Pair/"):
+            export, _, pair = name[len("Pair/"):].replace("/manual_time", "").rpartition("/")
+            if b.get("run_type") == "iteration" and (export, pair) in pairs:
+                continue
+            pairs[(export, pair)] = {k: b[k] for k in COUNTERS if k in b}
+            continue
+        if b.get("run_type") == "iteration" and name in out:
             continue  # a single run only when no median exists
         scale = TO_US[b.get("time_unit", "ns")]
-        out[b["run_name"]] = (b["real_time"] * scale, b["cpu_time"] * scale)
-    return out, data.get("context", {})
+        out[name] = (b["real_time"] * scale, b["cpu_time"] * scale)
+    return out, pairs, data.get("context", {})
+
+
+def paired_table(pairs):
+    """Both machines of a pair called in turn: the ratios under equal conditions."""
+    exports = []
+    for export, _ in pairs:
+        if export not in exports:
+            exports.append(export)
+    print("\nPaired runs: wall time per call on each machine of a pair, the two called in turn "
+          "(medians of the repetitions):\n")
+    print("| export | x1 | x4 | x4/x1 | x4 | x16 | x16/x4 |")
+    print("|---|---|---|---|---|---|---|")
+    over = []
+    for export in exports:
+        for without_sort in ([False, True] if export in SORTING else [False]):
+            cells = []
+            for pair in PAIRS:
+                c = pairs.get((export, pair))
+                if c is None:
+                    cells += ["-", "-", "-"]
+                    continue
+                small, large, r = c.get("small_us"), c.get("large_us"), c.get("ratio")
+                if without_sort:
+                    small = small - c["small_sort_us"]
+                    large = large - c["large_sort_us"]
+                    r = c.get("ratio_without_sort")
+                cells += [fmt(small), fmt(large), "%.2f" % r]
+                if r is not None and r > LIMIT and (export not in SORTING or without_sort) and export != "ProgramSort":
+                    over.append("%s%s %s" % (export, " without the sort" if without_sort else "", pair))
+            label = export + (" without the sort" if without_sort else "")
+            print("| %s | %s |" % (label, " | ".join(cells)))
+    print("\nAbove %.1f per 4x (the program sort aside): %s" % (LIMIT, ", ".join(over) if over else "none"))
 
 
 def fmt(us):
@@ -55,7 +100,7 @@ def ratio(a, b):
 
 
 def main():
-    fig, context = medians(sys.argv[1])
+    fig, pairs, context = medians(sys.argv[1])
     names = []
     for run in fig:
         base, _, machine = run.rpartition("/")
@@ -75,18 +120,8 @@ def main():
         print("| %s | %s | %s | %s |" % (base, " | ".join(cells), ratio(get(base, "x4", 1), get(base, "x1", 1)),
                                          ratio(get(base, "x16", 1), get(base, "x4", 1))))
 
-    print("\nPrograms exports without the program sort (export minus ProgramSort, CPU time):\n")
-    print("| export | x1 | x4 | x16 | x4/x1 | x16/x4 |")
-    print("|---|---|---|---|---|---|")
-    for base in names:
-        if base not in SORTING:
-            continue
-        rest = {}
-        for m in ["x1", "x4", "x16"]:
-            e, s = get(base, m, 1), get("ProgramSort", m, 1)
-            rest[m] = None if e is None or s is None else e - s
-        print("| %s | %s | %s | %s | %s | %s |" % (base, fmt(rest["x1"]), fmt(rest["x4"]), fmt(rest["x16"]),
-                                                  ratio(rest["x4"], rest["x1"]), ratio(rest["x16"], rest["x4"])))
+    if pairs:
+        paired_table(pairs)
 
     print("\nOverhead: export time / plain walk of the same keys (CPU time):\n")
     print("| export | walk | default | x1 | x4 | x16 |")

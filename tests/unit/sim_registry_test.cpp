@@ -163,6 +163,26 @@ TEST(SimRegistryOpen, UnknownHandlesAreRefused) {
     EXPECT_EQ(ERROR_INVALID_HANDLE, RegCloseKey(bogus));
 }
 
+TEST(SimRegistryOpen, ClosedHandleStaysInvalidWhenItsSlotIsReused) {
+    hstest::UseMachine("[HKEY_LOCAL_MACHINE\\SOFTWARE\\A]\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\B]\n");
+    HKEY first = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\A", 0, KEY_READ, &first));
+    ASSERT_EQ(ERROR_SUCCESS, RegCloseKey(first));
+    std::vector<HKEY> open(3, nullptr);
+    for (HKEY &key : open) ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ, &key));
+    for (HKEY key : open) EXPECT_NE(first, key);
+    DWORD count = 0;
+    EXPECT_EQ(ERROR_INVALID_HANDLE, RegQueryInfoKeyA(first, nullptr, nullptr, nullptr, &count, nullptr, nullptr,
+                                                     nullptr, nullptr, nullptr, nullptr, nullptr));
+    EXPECT_EQ(ERROR_INVALID_HANDLE, RegCloseKey(first));
+    for (HKEY key : open) {
+        EXPECT_EQ(ERROR_SUCCESS, RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr,
+                                                  nullptr, nullptr, nullptr, nullptr));
+        EXPECT_EQ(2u, count);
+        EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
+    }
+}
+
 TEST(SimRegistryOpen, HandleOutlivesTheMachineItWasOpenedOn) {
     hstest::UseMachine("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Old]\n\"Name\"=\"before\"\n");
     Key old("SOFTWARE\\Old");

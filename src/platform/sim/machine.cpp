@@ -114,19 +114,17 @@ std::shared_ptr<const Machine> CurrentMachine() {
 std::mutex &ProcessStateMutex() { return TheGlobals().stateMutex; }
 ProcessState &ProcessStateLocked() { return TheGlobals().state; }
 
-void LoadMachine(const std::string &profileText) {
-    std::shared_ptr<const Machine> machine = BuildMachine(profileText);
+void LoadMachine(const std::string &profileText) { InstallMachine(BuildMachine(profileText)); }
+
+std::shared_ptr<const Machine> ReadMachine(const std::string &profileText) { return BuildMachine(profileText); }
+
+void InstallMachine(std::shared_ptr<const Machine> machine) {
     Globals &g = TheGlobals();
     std::lock_guard<std::mutex> lock(g.machineMutex);
     Install(g, std::move(machine));
 }
 
-void LoadMachineFile(const std::string &path) {
-    std::shared_ptr<const Machine> machine = BuildMachineFromFile(path);
-    Globals &g = TheGlobals();
-    std::lock_guard<std::mutex> lock(g.machineMutex);
-    Install(g, std::move(machine));
-}
+void LoadMachineFile(const std::string &path) { InstallMachine(BuildMachineFromFile(path)); }
 
 namespace {
 const std::string g_defaultProfile HS_INIT_PRIORITY(HS_PRIORITY_SIM_MACHINE)(

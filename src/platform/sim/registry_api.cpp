@@ -3,7 +3,7 @@
 // after another machine is loaded.
 #include <cstring>
 #include <mutex>
-#include <unordered_map>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/sim/machine.h"
@@ -13,35 +13,85 @@ namespace {
 
 constexpr LSTATUS kErrorBadPathname = 161;
 
+// A key as a call sees it. A handle's own entry keeps the tree alive while
+// the handle is open; a predefined root holds the tree for the call.
 struct OpenKey {
-    std::shared_ptr<const RegNode> tree;  // keeps the node alive
-    const RegNode *node;
+    std::shared_ptr<const RegNode> hold;
+    const RegNode *node = nullptr;
 };
 
+// Open keys in numbered slots; a closed slot is reused. A handle carries its
+// slot and the slot's generation, so that a closed handle stays invalid
+// after its slot has been reused.
 class HandleTable {
 public:
-    HKEY Add(OpenKey key) {
+    HKEY Add(std::shared_ptr<const RegNode> tree, const RegNode *node) {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_next += 4;
-        m_keys.emplace(m_next, std::move(key));
-        return reinterpret_cast<HKEY>(m_next);
+        uint32_t index;
+        if (!m_free.empty()) {
+            index = m_free.back();
+            m_free.pop_back();
+        } else if (m_slots.size() < kMaxSlots) {
+            index = static_cast<uint32_t>(m_slots.size());
+            m_slots.emplace_back();
+        } else {
+            return nullptr;  // as many keys open as handles can number
+        }
+        Slot &slot = m_slots[index];
+        slot.tree = std::move(tree);
+        slot.node = node;
+        return HandleFor(index, slot.generation);
     }
-    bool Find(HKEY handle, OpenKey &key) {
+    // The node behind an open handle, and its tree when asked for.
+    bool Find(HKEY handle, const RegNode *&node, std::shared_ptr<const RegNode> *tree = nullptr) {
         std::lock_guard<std::mutex> lock(m_mutex);
-        auto it = m_keys.find(reinterpret_cast<uintptr_t>(handle));
-        if (it == m_keys.end()) return false;
-        key = it->second;
+        const Slot *slot = SlotFor(handle);
+        if (slot == nullptr) return false;
+        node = slot->node;
+        if (tree != nullptr) *tree = slot->tree;
         return true;
     }
     bool Remove(HKEY handle) {
+        std::shared_ptr<const RegNode> released;  // freed outside the lock
         std::lock_guard<std::mutex> lock(m_mutex);
-        return m_keys.erase(reinterpret_cast<uintptr_t>(handle)) != 0;
+        Slot *slot = SlotFor(handle);
+        if (slot == nullptr) return false;
+        released.swap(slot->tree);
+        slot->node = nullptr;
+        slot->generation = (slot->generation + 1) & kGenerationMask;
+        m_free.push_back(static_cast<uint32_t>(slot - m_slots.data()));
+        return true;
     }
 
 private:
+    struct Slot {
+        std::shared_ptr<const RegNode> tree;
+        const RegNode *node = nullptr;  // null while the slot is free
+        uint32_t generation = 0;
+    };
+    static constexpr uintptr_t kFirstHandle = 0x100;
+    static constexpr unsigned kIndexBits = 20;
+    static constexpr size_t kMaxSlots = size_t{1} << kIndexBits;
+    static constexpr uint32_t kGenerationMask = (1u << 10) - 1;  // handles stay below 2^32
+
+    static HKEY HandleFor(uint32_t index, uint32_t generation) {
+        const uintptr_t number = (static_cast<uintptr_t>(generation) << kIndexBits) | index;
+        return reinterpret_cast<HKEY>(kFirstHandle + 4 * number);
+    }
+    Slot *SlotFor(HKEY handle) {
+        const uintptr_t value = reinterpret_cast<uintptr_t>(handle);
+        if (value < kFirstHandle || (value - kFirstHandle) % 4 != 0) return nullptr;
+        const uintptr_t number = (value - kFirstHandle) / 4;
+        const uintptr_t index = number & ((uintptr_t{1} << kIndexBits) - 1);
+        if (index >= m_slots.size()) return nullptr;
+        Slot &slot = m_slots[index];
+        if (slot.node == nullptr || (number >> kIndexBits) != slot.generation) return nullptr;
+        return &slot;
+    }
+
     std::mutex m_mutex;
-    uintptr_t m_next = 0x100;
-    std::unordered_map<uintptr_t, OpenKey> m_keys;
+    std::vector<Slot> m_slots;
+    std::vector<uint32_t> m_free;
 };
 
 HandleTable g_handles HS_INIT_PRIORITY(HS_PRIORITY_SIM_MACHINE);
@@ -57,18 +107,20 @@ bool IsPredefined(HKEY key) {
            key == HKEY_CURRENT_CONFIG;
 }
 
-// The key a handle stands for.
-LSTATUS Resolve(HKEY handle, OpenKey &key) {
+// The key a handle stands for. With withTree, hold is the handle's tree
+// even for an opened key, for a new handle below it to keep alive.
+LSTATUS Resolve(HKEY handle, OpenKey &key, bool withTree = false) {
     if (handle == HKEY_LOCAL_MACHINE) {
-        std::shared_ptr<const Machine> machine = CurrentMachine();
-        key = OpenKey{machine->registry, machine->registry.get()};
+        key.hold = CurrentMachine()->registry;
+        key.node = key.hold.get();
         return ERROR_SUCCESS;
     }
     if (IsPredefined(handle)) {
-        key = OpenKey{g_emptyRoot, g_emptyRoot.get()};
+        key.hold = g_emptyRoot;
+        key.node = key.hold.get();
         return ERROR_SUCCESS;
     }
-    return Handles().Find(handle, key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+    return Handles().Find(handle, key.node, withTree ? &key.hold : nullptr) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
 // Copies data to a caller buffer with the size protocol of the registry:
@@ -103,7 +155,7 @@ LSTATUS RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM, PHKEY phkResult
     if (phkResult == nullptr) return ERROR_INVALID_PARAMETER;
     *phkResult = nullptr;
     OpenKey key;
-    LSTATUS status = Resolve(hKey, key);
+    LSTATUS status = Resolve(hKey, key, true);
     if (status != ERROR_SUCCESS) return status;
     if (lpSubKey != nullptr && lpSubKey[0] == '\\') return kErrorBadPathname;
     const RegNode *node = key.node;
@@ -117,8 +169,8 @@ LSTATUS RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM, PHKEY phkResult
         p += length;
         if (*p == '\\') ++p;
     }
-    *phkResult = Handles().Add(OpenKey{key.tree, node});
-    return ERROR_SUCCESS;
+    *phkResult = Handles().Add(std::move(key.hold), node);
+    return *phkResult != nullptr ? ERROR_SUCCESS : ERROR_NOT_ENOUGH_MEMORY;
 }
 
 LSTATUS RegCloseKey(HKEY hKey) {

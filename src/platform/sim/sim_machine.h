@@ -2,10 +2,13 @@
 // tools. The library itself never calls this: it sees only the Windows names.
 #pragma once
 
+#include <memory>
 #include <stdexcept>
 #include <string>
 
 namespace hs::sim {
+
+struct Machine;
 
 // A profile that cannot be read: what() names the line and the reason.
 class ProfileError : public std::runtime_error {
@@ -19,6 +22,13 @@ public:
 // profile. Throws ProfileError for a malformed profile.
 void LoadMachine(const std::string &profileText);
 void LoadMachineFile(const std::string &path);
+
+// A machine read from profile text once, to be made current any number of
+// times without reading the profile again (the benchmarks switch between
+// machines call by call). Installing starts the per-process state anew, as
+// loading does.
+std::shared_ptr<const Machine> ReadMachine(const std::string &profileText);
+void InstallMachine(std::shared_ptr<const Machine> machine);
 
 // The built-in default machine's profile text.
 const std::string &DefaultProfile();
