@@ -2,6 +2,9 @@
 // machine is loaded (and the collector rebuilt over it) once.
 #pragma once
 
+#include <functional>
+#include <string>
+
 namespace hsbench {
 
 void RegisterExportBenchmarks(int scale);
@@ -9,6 +12,12 @@ void RegisterExportBenchmarks(int scale);
 // their times is taken under the same conditions of the shared processor.
 void RegisterPairedBenchmarks(int small, int large);
 void RegisterRegistryWalkBenchmarks(int scale);
+// Each registry-reading export and the plain walk of the keys it reads, on
+// one machine, called in turn: the export's overhead over the walk.
+void RegisterOverheadBenchmarks(int scale);
+// One plain walk ("programs", "drives", "devices", "all") over the current
+// machine; false when it finds no key.
+std::function<bool()> PlainWalk(const std::string &name);
 void RegisterLoadBenchmarks(int scale);
 void RegisterCollectorBenchmarks();
 

@@ -186,31 +186,32 @@ struct Export {
     Call (*prepare)();
     bool paired;  // long enough to time one call at a time
     bool sorts;   // runs the program sort
+    const char *walk;  // the plain walk of the keys it reads, if it reads the registry
 };
 
 const Export kExports[] = {
-    {"HsiGetCpuCount", CpuCount, false, false},
-    {"HsiGetCpuInfo/size", CpuInfoSize, true, false},
-    {"HsiGetCpuInfo/fill", CpuInfoFill, true, false},
-    {"HsiGetCpuInfoEx", CpuInfoEx, true, false},
-    {"HsiGetCommonInfo", CommonInfo, true, false},
-    {"HsiGetNetCount", NetCount, false, false},
-    {"HsiGetNetInfoEx", NetInfoEx, true, false},
-    {"HsiGetAdapterCount", AdapterCount, true, false},
-    {"HsiGetAdapterInfo/size", AdapterInfoSize, true, false},
-    {"HsiGetAdapterInfo/fill", AdapterInfoFill, true, false},
-    {"HsiGetNetUserInfo", NetUserInfo, true, false},
-    {"HsiGetSoftwareCount", SoftwareCount, true, false},
-    {"HsiGetSoftwareInfo/size", SoftwareInfoSize, true, false},
-    {"HsiGetSoftwareInfo/fill", SoftwareInfoFill, true, true},
-    {"HsiGetSoftwareInfoEx", SoftwareInfoEx, true, true},
-    {"HsiGetDriverInfo/size", DriverInfoSize, true, false},
-    {"HsiGetDriverInfo/fill", DriverInfoFill, true, false},
-    {"HsiGetDeviceInfo/size", DeviceInfoSize, true, false},
-    {"HsiGetDeviceInfo/fill", DeviceInfoFill, true, false},
-    {"HsiGetSysInfo/size", SysInfoSize, true, false},
-    {"HsiGetSysInfo/fill", SysInfoFill, true, true},
-    {"ProgramSort", ProgramSort, true, false},
+    {"HsiGetCpuCount", CpuCount, false, false, nullptr},
+    {"HsiGetCpuInfo/size", CpuInfoSize, true, false, nullptr},
+    {"HsiGetCpuInfo/fill", CpuInfoFill, true, false, nullptr},
+    {"HsiGetCpuInfoEx", CpuInfoEx, true, false, nullptr},
+    {"HsiGetCommonInfo", CommonInfo, true, false, nullptr},
+    {"HsiGetNetCount", NetCount, false, false, nullptr},
+    {"HsiGetNetInfoEx", NetInfoEx, true, false, nullptr},
+    {"HsiGetAdapterCount", AdapterCount, true, false, nullptr},
+    {"HsiGetAdapterInfo/size", AdapterInfoSize, true, false, nullptr},
+    {"HsiGetAdapterInfo/fill", AdapterInfoFill, true, false, nullptr},
+    {"HsiGetNetUserInfo", NetUserInfo, true, false, nullptr},
+    {"HsiGetSoftwareCount", SoftwareCount, true, false, "programs"},
+    {"HsiGetSoftwareInfo/size", SoftwareInfoSize, true, false, "programs"},
+    {"HsiGetSoftwareInfo/fill", SoftwareInfoFill, true, true, "programs"},
+    {"HsiGetSoftwareInfoEx", SoftwareInfoEx, true, true, "programs"},
+    {"HsiGetDriverInfo/size", DriverInfoSize, true, false, "drives"},
+    {"HsiGetDriverInfo/fill", DriverInfoFill, true, false, "drives"},
+    {"HsiGetDeviceInfo/size", DeviceInfoSize, true, false, "devices"},
+    {"HsiGetDeviceInfo/fill", DeviceInfoFill, true, false, "devices"},
+    {"HsiGetSysInfo/size", SysInfoSize, true, false, "all"},
+    {"HsiGetSysInfo/fill", SysInfoFill, true, true, "all"},
+    {"ProgramSort", ProgramSort, true, false, nullptr},
 };
 
 }  // namespace
@@ -288,6 +289,34 @@ void RegisterPairedBenchmarks(int small, int large) {
                                              state.counters["ratio_without_sort"] =
                                                  (largeTime - largeSort) / (smallTime - smallSort);
                                          }
+                                     })
+            ->UseManualTime()
+            ->Unit(benchmark::kMicrosecond);
+    }
+}
+
+void RegisterOverheadBenchmarks(int scale) {
+    for (const Export &e : kExports) {
+        if (e.walk == nullptr) continue;
+        benchmark::RegisterBenchmark((std::string("Overhead/") + e.name + "/" + MachineName(scale)).c_str(),
+                                     [scale, &e](benchmark::State &state) {
+                                         UseMachine(scale);
+                                         const Call call = e.prepare();
+                                         const Call walk(PlainWalk(e.walk));
+                                         double exportTime = 0, walkTime = 0;
+                                         bool ok = true;
+                                         for (auto _ : state) {
+                                             const double a = TimeOneCall(scale, call, ok);
+                                             const double b = TimeOneCall(scale, walk, ok);
+                                             exportTime += a;
+                                             walkTime += b;
+                                             state.SetIterationTime(a + b);
+                                         }
+                                         if (!ok) return state.SkipWithError(e.name);
+                                         const double calls = static_cast<double>(state.iterations());
+                                         state.counters["export_us"] = 1e6 * exportTime / calls;
+                                         state.counters["walk_us"] = 1e6 * walkTime / calls;
+                                         state.counters["overhead"] = exportTime / walkTime;
                                      })
             ->UseManualTime()
             ->Unit(benchmark::kMicrosecond);

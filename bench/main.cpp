@@ -10,6 +10,7 @@ int main(int argc, char **argv) {
     for (int scale : {kDefaultMachine, 1, 4, 16}) {
         RegisterExportBenchmarks(scale);
         RegisterRegistryWalkBenchmarks(scale);
+        RegisterOverheadBenchmarks(scale);
     }
     RegisterPairedBenchmarks(1, 4);
     RegisterPairedBenchmarks(4, 16);

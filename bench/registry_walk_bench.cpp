@@ -2,6 +2,7 @@
 // registry calls and nothing else: the yardstick for the exports' overhead.
 #include <benchmark/benchmark.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,19 @@ const Walk kWalks[] = {
 };
 
 }  // namespace
+
+std::function<bool()> PlainWalk(const std::string &name) {
+    for (const Walk &walk : kWalks) {
+        if (walk.name != "Walk/" + name) continue;
+        return [&walk] {
+            WalkCount count;
+            for (const std::string &root : walk.roots) WalkKey(root, count);
+            benchmark::DoNotOptimize(count);
+            return count.keys > 0;
+        };
+    }
+    return [] { return false; };
+}
 
 void RegisterRegistryWalkBenchmarks(int scale) {
     for (const Walk &walk : kWalks) {

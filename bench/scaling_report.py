@@ -28,29 +28,33 @@ TO_US = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}
 
 PAIRS = ["x1:x4", "x4:x16"]
 LIMIT = 4.6  # the most a 4x larger machine may cost, as a ratio of times
-COUNTERS = ["small_us", "large_us", "ratio", "small_sort_us", "large_sort_us", "ratio_without_sort"]
+COUNTERS = ["small_us", "large_us", "ratio", "small_sort_us", "large_sort_us", "ratio_without_sort",
+            "export_us", "walk_us", "overhead"]
 
 
 def medians(path):
-    """Median figures by run name, and the paired benchmarks' counters."""
+    """Median figures by run name, and the counters of the benchmarks that
+    time two things in turn (Pair/ and Overhead/), by kind, export and
+    machine or pair of machines."""
     with open(path) as f:
         data = json.load(f)
-    out, pairs = {}, {}
+    out, turns = {}, {"Pair": {}, "Overhead": {}}
     for b in data["benchmarks"]:
         if b.get("aggregate_name", "median") != "median" or b.get("error_occurred"):
             continue
         name = b["run_name"]
-        if name.startswith("Pair/"):
-            export, _, pair = name[len("Pair/"):].replace("/manual_time", "").rpartition("/")
-            if b.get("run_type") == "iteration" and (export, pair) in pairs:
+        kind, _, rest = name.partition("/")
+        if kind in turns:
+            export, _, machines = rest.replace("/manual_time", "").rpartition("/")
+            if b.get("run_type") == "iteration" and (export, machines) in turns[kind]:
                 continue
-            pairs[(export, pair)] = {k: b[k] for k in COUNTERS if k in b}
+            turns[kind][(export, machines)] = {k: b[k] for k in COUNTERS if k in b}
             continue
         if b.get("run_type") == "iteration" and name in out:
             continue  # a single run only when no median exists
         scale = TO_US[b.get("time_unit", "ns")]
         out[name] = (b["real_time"] * scale, b["cpu_time"] * scale)
-    return out, pairs, data.get("context", {})
+    return out, turns, data.get("context", {})
 
 
 def paired_table(pairs):
@@ -100,7 +104,8 @@ def ratio(a, b):
 
 
 def main():
-    fig, pairs, context = medians(sys.argv[1])
+    fig, turns, context = medians(sys.argv[1])
+    pairs, overheads = turns["Pair"], turns["Overhead"]
     names = []
     for run in fig:
         base, _, machine = run.rpartition("/")
@@ -123,15 +128,17 @@ def main():
     if pairs:
         paired_table(pairs)
 
-    print("\nOverhead: export time / plain walk of the same keys (CPU time):\n")
-    print("| export | walk | default | x1 | x4 | x16 |")
-    print("|---|---|---|---|---|---|")
-    for base in names:
-        walk = WALK_OF.get(base)
-        if walk is None:
-            continue
-        print("| %s | %s | %s |" % (base, walk,
-                                    " | ".join(ratio(get(base, m, 1), get(walk, m, 1)) for m in MACHINES)))
+    if overheads:
+        print("\nOverhead: export time / plain walk of the same keys, the two called in turn on one machine "
+              "(medians of the repetitions):\n")
+        print("| export | walk | default | x1 | x4 | x16 |")
+        print("|---|---|---|---|---|---|")
+        for base, walk in WALK_OF.items():
+            cells = []
+            for m in MACHINES:
+                c = overheads.get((base, m))
+                cells.append("-" if c is None else "%.2f" % c["overhead"])
+            print("| %s | %s | %s |" % (base, walk, " | ".join(cells)))
 
     others = [r for r in fig if r.rpartition("/")[2] not in MACHINES]
     if others:
