@@ -15,31 +15,25 @@ import re
 import subprocess
 import sys
 
-# Benchmark body -> (export, kind). A fill body makes one size query of the
-# same export before it times the fills.
-BODIES = {
-    "CpuCount": ("HsiGetCpuCount", "call"), "CpuInfoSize": ("HsiGetCpuInfo", "size"),
-    "CpuInfoFill": ("HsiGetCpuInfo", "fill"), "CpuInfoEx": ("HsiGetCpuInfoEx", "call"),
-    "CommonInfo": ("HsiGetCommonInfo", "call"), "NetCount": ("HsiGetNetCount", "call"),
-    "NetInfoEx": ("HsiGetNetInfoEx", "call"), "AdapterCount": ("HsiGetAdapterCount", "call"),
-    "AdapterInfoSize": ("HsiGetAdapterInfo", "size"), "AdapterInfoFill": ("HsiGetAdapterInfo", "fill"),
-    "NetUserInfo": ("HsiGetNetUserInfo", "call"), "SoftwareCount": ("HsiGetSoftwareCount", "call"),
-    "SoftwareInfoSize": ("HsiGetSoftwareInfo", "size"), "SoftwareInfoFill": ("HsiGetSoftwareInfo", "fill"),
-    "SoftwareInfoEx": ("HsiGetSoftwareInfoEx", "call"), "DriverInfoSize": ("HsiGetDriverInfo", "size"),
-    "DriverInfoFill": ("HsiGetDriverInfo", "fill"), "DeviceInfoSize": ("HsiGetDeviceInfo", "size"),
-    "DeviceInfoFill": ("HsiGetDeviceInfo", "fill"), "SysInfoSize": ("HsiGetSysInfo", "size"),
-    "SysInfoFill": ("HsiGetSysInfo", "fill"), "ProgramSort": ("hs::SortNamesIgnoringCase", "call"),
-}
-CALLER = re.compile(r"^\s*([\d,]+) \([^)]*\)\s+<\s+\?\?\?:hsbench::\(anonymous namespace\)::(\w+)\(benchmark::State&\) "
-                    r"\(([\d,]+)x\)")
+BODIES = ["CpuCount", "CpuInfoSize", "CpuInfoFill", "CpuInfoEx", "CommonInfo", "NetCount", "NetInfoEx",
+          "AdapterCount", "AdapterInfoSize", "AdapterInfoFill", "NetUserInfo", "SoftwareCount", "SoftwareInfoSize",
+          "SoftwareInfoFill", "SoftwareInfoEx", "DriverInfoSize", "DriverInfoFill", "DeviceInfoSize",
+          "DeviceInfoFill", "SysInfoSize", "SysInfoFill", "ProgramSort"]
+# A timed call is the lambda that a benchmark's prepare function returns; the
+# shared prepare functions (SizeQuery, Fill, ListFill) are told apart by the
+# export they call.
+CALLER = re.compile(r"^\s*([\d,]+) \([^)]*\)\s+<\s+\?\?\?:.*?hsbench::\(anonymous namespace\)::(\w+)(?:<\w+>)?\(.*"
+                    r"\{lambda\(\)#\d+\}.* \(([\d,]+)x\) \[")
 CALLEE = re.compile(r"^\s*[\d,]+ \([^)]*\)\s+\*\s+\?\?\?:([\w:]+)")
+SHARED = {"SizeQuery": "Size", "Fill": "Fill", "ListFill": ""}
 
 
 def per_call(path):
+    """Instructions per timed call of each benchmark body."""
     text = subprocess.run(["callgrind_annotate", "--inclusive=yes", "--tree=caller", "--threshold=100", path],
                           capture_output=True, text=True, check=True).stdout
     pending = []
-    found = {}
+    out = {}
     for line in text.splitlines():
         m = CALLER.match(line)
         if m:
@@ -48,26 +42,17 @@ def per_call(path):
         m = CALLEE.match(line)
         if m:
             callee = m.group(1)
-            for body, cost, calls in pending:
-                export, kind = BODIES.get(body, (None, None))
-                if export == callee:
-                    found[body] = (cost, calls)
+            for prepare, cost, calls in pending:
+                if callee.startswith("HsiGet") and prepare in SHARED:
+                    body = callee[len("HsiGet"):] + SHARED[prepare]
+                elif callee.startswith("HsiGet") or callee == "hs::SortNamesIgnoringCase":
+                    body = prepare
+                else:
+                    continue
+                out[body] = cost / calls
             pending = []
         elif not line.strip():
-            pass
-    out = {}
-    for body, (export, kind) in BODIES.items():
-        if body not in found:
-            continue
-        cost, calls = found[body]
-        if kind == "fill":
-            size_body = body.replace("Fill", "Size")
-            if size_body not in found or calls < 2:
-                continue
-            s_cost, s_calls = found[size_body]
-            out[body] = (cost - s_cost / s_calls) / (calls - 1)
-        else:
-            out[body] = cost / calls
+            pending = []
     return out
 
 
