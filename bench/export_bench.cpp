@@ -238,15 +238,38 @@ void RegisterExportBenchmarks(int scale) {
 
 namespace {
 
-// Switches to the machine of that scale and times one call there (seconds).
-double TimeOneCall(int scale, const Call &call, bool &ok) {
-    UseMachine(scale);
-    if (call.before) call.before();
-    const auto start = std::chrono::steady_clock::now();
-    ok = call.run() && ok;
-    const auto stop = std::chrono::steady_clock::now();
-    benchmark::ClobberMemory();
-    return std::chrono::duration<double>(stop - start).count();
+struct Turn {
+    int scale;
+    const Call *call;
+};
+
+// Makes each turn's call once per iteration, in order, each on its machine
+// (switching is not timed), and answers the seconds per call that each turn
+// took; the iteration's time is that of the first two. Empty when a call
+// failed.
+std::vector<double> TimeInTurns(benchmark::State &state, const std::vector<Turn> &turns, const char *name) {
+    std::vector<double> seconds(turns.size(), 0.0);
+    bool ok = true;
+    for (auto _ : state) {
+        double iteration = 0;
+        for (size_t k = 0; k < turns.size(); ++k) {
+            UseMachine(turns[k].scale);
+            if (turns[k].call->before) turns[k].call->before();
+            const auto start = std::chrono::steady_clock::now();
+            ok = turns[k].call->run() && ok;
+            const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            benchmark::ClobberMemory();
+            seconds[k] += took;
+            if (k < 2) iteration += took;
+        }
+        state.SetIterationTime(iteration);
+    }
+    if (!ok || state.iterations() == 0) {
+        state.SkipWithError(name);
+        return {};
+    }
+    for (double &s : seconds) s /= static_cast<double>(state.iterations());
+    return seconds;
 }
 
 }  // namespace
@@ -263,31 +286,19 @@ void RegisterPairedBenchmarks(int small, int large) {
                                          UseMachine(large);
                                          const Call onLarge = e.prepare();
                                          const Call sortLarge = ProgramSort();
-                                         // Seconds on each machine; the program sort alone is
-                                         // timed in the same turns when the export runs it.
-                                         double smallTime = 0, largeTime = 0, smallSort = 0, largeSort = 0;
-                                         bool ok = true;
-                                         for (auto _ : state) {
-                                             const double a = TimeOneCall(small, onSmall, ok);
-                                             const double b = TimeOneCall(large, onLarge, ok);
-                                             smallTime += a;
-                                             largeTime += b;
-                                             if (e.sorts) {
-                                                 smallSort += TimeOneCall(small, sortSmall, ok);
-                                                 largeSort += TimeOneCall(large, sortLarge, ok);
-                                             }
-                                             state.SetIterationTime(a + b);
-                                         }
-                                         if (!ok) return state.SkipWithError(e.name);
-                                         const double calls = static_cast<double>(state.iterations());
-                                         state.counters["small_us"] = 1e6 * smallTime / calls;
-                                         state.counters["large_us"] = 1e6 * largeTime / calls;
-                                         state.counters["ratio"] = largeTime / smallTime;
+                                         // The program sort alone is timed in the same turns
+                                         // when the export runs it.
+                                         std::vector<Turn> turns{{small, &onSmall}, {large, &onLarge}};
+                                         if (e.sorts) turns.insert(turns.end(), {{small, &sortSmall}, {large, &sortLarge}});
+                                         const std::vector<double> t = TimeInTurns(state, turns, e.name);
+                                         if (t.empty()) return;
+                                         state.counters["small_us"] = 1e6 * t[0];
+                                         state.counters["large_us"] = 1e6 * t[1];
+                                         state.counters["ratio"] = t[1] / t[0];
                                          if (e.sorts) {
-                                             state.counters["small_sort_us"] = 1e6 * smallSort / calls;
-                                             state.counters["large_sort_us"] = 1e6 * largeSort / calls;
-                                             state.counters["ratio_without_sort"] =
-                                                 (largeTime - largeSort) / (smallTime - smallSort);
+                                             state.counters["small_sort_us"] = 1e6 * t[2];
+                                             state.counters["large_sort_us"] = 1e6 * t[3];
+                                             state.counters["ratio_without_sort"] = (t[1] - t[3]) / (t[0] - t[2]);
                                          }
                                      })
             ->UseManualTime()
@@ -303,20 +314,12 @@ void RegisterOverheadBenchmarks(int scale) {
                                          UseMachine(scale);
                                          const Call call = e.prepare();
                                          const Call walk(PlainWalk(e.walk));
-                                         double exportTime = 0, walkTime = 0;
-                                         bool ok = true;
-                                         for (auto _ : state) {
-                                             const double a = TimeOneCall(scale, call, ok);
-                                             const double b = TimeOneCall(scale, walk, ok);
-                                             exportTime += a;
-                                             walkTime += b;
-                                             state.SetIterationTime(a + b);
-                                         }
-                                         if (!ok) return state.SkipWithError(e.name);
-                                         const double calls = static_cast<double>(state.iterations());
-                                         state.counters["export_us"] = 1e6 * exportTime / calls;
-                                         state.counters["walk_us"] = 1e6 * walkTime / calls;
-                                         state.counters["overhead"] = exportTime / walkTime;
+                                         const std::vector<double> t =
+                                             TimeInTurns(state, {{scale, &call}, {scale, &walk}}, e.name);
+                                         if (t.empty()) return;
+                                         state.counters["export_us"] = 1e6 * t[0];
+                                         state.counters["walk_us"] = 1e6 * t[1];
+                                         state.counters["overhead"] = t[0] / t[1];
                                      })
             ->UseManualTime()
             ->Unit(benchmark::kMicrosecond);
