@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
@@ -102,15 +103,18 @@ TEST(SimRegistryOpen, PathsAreCaseInsensitiveAndRelative) {
     EXPECT_EQ(ERROR_INVALID_HANDLE, RegCloseKey(child));
 }
 
-// Names are folded eight bytes at a time; every byte value, in the first and
-// in a later word and in a short last word, folds exactly as a-z to A-Z.
+// Names are folded eight bytes at a time; every byte value, in a name
+// shorter than a word, in the first and in a later word and in a last word
+// that overlaps the one before, folds exactly as a-z to A-Z.
 TEST(SimRegistryOpen, LookupFoldsAsciiLettersAndNothingElse) {
     auto flip = [](unsigned char c) { return static_cast<char>(c ^ 0x20); };
     auto isLetter = [](unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; };
-    for (size_t position : {0u, 9u, 17u}) {
+    const std::pair<const char *, size_t> cases[] = {{"kEy", 1}, {"Key-Name.TaiL-of-it", 0},
+                                                     {"Key-Name.TaiL-of-it", 9}, {"Key-Name.TaiL-of-it", 17}};
+    for (const auto &[base, position] : cases) {
         for (int value = 1; value < 256; ++value) {
             const auto c = static_cast<unsigned char>(value);
-            std::string name = "Key-Name.TaiL-of-it";
+            std::string name = base;
             name.insert(position, 1, static_cast<char>(c));
             hs::sim::RegNode root("");
             root.FindOrAddSubkey(name, 1);

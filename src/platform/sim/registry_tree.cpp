@@ -20,25 +20,37 @@ uint64_t UpperWord(uint64_t word) {
     return word - (lower >> 2);
 }
 
-// Bytes [at, at + 8) of a name, zero past its end.
-uint64_t WordAt(std::string_view name, size_t at) {
-    uint64_t word = 0;
-    if (name.size() - at >= 8) {
-        std::memcpy(&word, name.data() + at, 8);
-        return word;
-    }
-    for (size_t k = name.size(); k > at; --k) word = (word << 8) | static_cast<unsigned char>(name[k - 1]);
+uint64_t Load(const char *bytes) {
+    uint64_t word;
+    std::memcpy(&word, bytes, 8);
     return word;
+}
+
+// A name shorter than eight bytes as one word, zero past its end.
+uint64_t ShortWord(std::string_view name) {
+    uint64_t word = 0;
+    for (size_t k = name.size(); k > 0; --k) word = (word << 8) | static_cast<unsigned char>(name[k - 1]);
+    return word;
+}
+
+// Calls f with the upper-cased words of two names of the same length n: the
+// whole words from the front and, for n >= 8, the last eight bytes (which
+// may overlap the word before), so that no word is put together byte by byte.
+// Stops when f answers false.
+template <typename F>
+bool ForEachWordPair(std::string_view a, std::string_view b, F f) {
+    const size_t n = a.size();
+    if (n < 8) return f(UpperWord(ShortWord(a)), UpperWord(ShortWord(b)));
+    for (size_t at = 0; at + 8 < n; at += 8) {
+        if (!f(UpperWord(Load(a.data() + at)), UpperWord(Load(b.data() + at)))) return false;
+    }
+    return f(UpperWord(Load(a.data() + n - 8)), UpperWord(Load(b.data() + n - 8)));
 }
 
 }  // namespace
 
 bool NamesEqual(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t at = 0; at < a.size(); at += 8) {
-        if (UpperWord(WordAt(a, at)) != UpperWord(WordAt(b, at))) return false;
-    }
-    return true;
+    return a.size() == b.size() && ForEachWordPair(a, b, [](uint64_t x, uint64_t y) { return x == y; });
 }
 
 int CompareKeyNames(std::string_view a, std::string_view b) {
@@ -55,10 +67,11 @@ int CompareKeyNames(std::string_view a, std::string_view b) {
 uint32_t RegNode::HashName(std::string_view name) {
     // Multiply and fold over the upper-cased name, eight bytes at a time.
     uint64_t hash = name.size();
-    for (size_t at = 0; at < name.size(); at += 8) {
-        hash = (hash ^ UpperWord(WordAt(name, at))) * 0x9E3779B97F4A7C15ull;
+    ForEachWordPair(name, name, [&hash](uint64_t word, uint64_t) {
+        hash = (hash ^ word) * 0x9E3779B97F4A7C15ull;
         hash ^= hash >> 29;
-    }
+        return true;
+    });
     return static_cast<uint32_t>(hash ^ (hash >> 32));
 }
 
