@@ -19,6 +19,8 @@ void RegisterOverheadBenchmarks(int scale);
 // machine; false when it finds no key.
 std::function<bool()> PlainWalk(const std::string &name);
 void RegisterLoadBenchmarks(int scale);
+// Load and unload of the library with two machines in turn.
+void RegisterPairedLoadBenchmarks(int small, int large);
 void RegisterCollectorBenchmarks();
 
 }  // namespace hsbench

@@ -2,7 +2,6 @@
 // generated machines, through the library's own collector.
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -11,6 +10,7 @@
 
 #include "bench_machine.h"
 #include "bench_registry.h"
+#include "bench_turns.h"
 #include "hardscan.h"
 #include "api/inventory.h"
 #include "platform/platform.h"
@@ -20,16 +20,6 @@
 namespace hsbench {
 
 namespace {
-
-// One export call, prepared for the current machine: run makes the call
-// (false when it fails); before, when set, restores what the call consumes
-// and is not timed.
-struct Call {
-    Call(std::function<bool()> call, std::function<void()> restore = {})
-        : run(std::move(call)), before(std::move(restore)) {}
-    std::function<bool()> run;
-    std::function<void()> before;
-};
 
 Call CpuCount() {
     return {[] { return HsiGetCpuCount() > 0; }};
@@ -235,44 +225,6 @@ void RegisterExportBenchmarks(int scale) {
             ->Unit(benchmark::kMicrosecond);
     }
 }
-
-namespace {
-
-struct Turn {
-    int scale;
-    const Call *call;
-};
-
-// Makes each turn's call once per iteration, in order, each on its machine
-// (switching is not timed), and answers the seconds per call that each turn
-// took; the iteration's time is that of the first two. Empty when a call
-// failed.
-std::vector<double> TimeInTurns(benchmark::State &state, const std::vector<Turn> &turns, const char *name) {
-    std::vector<double> seconds(turns.size(), 0.0);
-    bool ok = true;
-    for (auto _ : state) {
-        double iteration = 0;
-        for (size_t k = 0; k < turns.size(); ++k) {
-            UseMachine(turns[k].scale);
-            if (turns[k].call->before) turns[k].call->before();
-            const auto start = std::chrono::steady_clock::now();
-            ok = turns[k].call->run() && ok;
-            const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            benchmark::ClobberMemory();
-            seconds[k] += took;
-            if (k < 2) iteration += took;
-        }
-        state.SetIterationTime(iteration);
-    }
-    if (!ok || state.iterations() == 0) {
-        state.SkipWithError(name);
-        return {};
-    }
-    for (double &s : seconds) s /= static_cast<double>(state.iterations());
-    return seconds;
-}
-
-}  // namespace
 
 void RegisterPairedBenchmarks(int small, int large) {
     const std::string pair = MachineName(small) + ":" + MachineName(large);

@@ -10,24 +10,36 @@
 #include "api/inventory.h"
 #include "bench_machine.h"
 #include "bench_registry.h"
+#include "bench_turns.h"
 #include "cpu/cpu_detail.h"
 
 namespace hsbench {
 
 namespace {
 
-void LoadUnload(benchmark::State &state, int scale) {
-    // Unset means the built-in machine (and the host's real processor and clock).
+// Names the machine that the next load of the library reads; unset means the
+// built-in machine (and the host's real processor and clock).
+void NameMachineForLoad(int scale) {
     if (scale == kDefaultMachine) {
         unsetenv("HARDSCAN_MACHINE");
     } else {
         setenv("HARDSCAN_MACHINE", ProfileFile(scale).c_str(), 1);
     }
+}
+
+// One load of the library, a look-up of an export, and the unload.
+bool LoadOnce() {
+    void *library = dlopen(HS_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) return false;
+    const bool found = dlsym(library, "HsiGetSysInfo") != nullptr;
+    dlclose(library);
+    return found;
+}
+
+void LoadUnload(benchmark::State &state, int scale) {
+    NameMachineForLoad(scale);
     for (auto _ : state) {
-        void *library = dlopen(HS_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
-        if (library == nullptr) return state.SkipWithError(dlerror());
-        if (dlsym(library, "HsiGetSysInfo") == nullptr) return state.SkipWithError("export missing");
-        dlclose(library);
+        if (!LoadOnce()) return state.SkipWithError("load or export look-up failed");
     }
     unsetenv("HARDSCAN_MACHINE");
 }
@@ -77,6 +89,24 @@ void RegisterLoadBenchmarks(int scale) {
     b->Unit(benchmark::kMillisecond);
     // On the built-in machine the collector measures the real clock for a second.
     if (scale == kDefaultMachine) b->Iterations(1);
+}
+
+void RegisterPairedLoadBenchmarks(int small, int large) {
+    const std::string pair = MachineName(small) + ":" + MachineName(large);
+    benchmark::RegisterBenchmark(("Pair/LoadUnload/" + pair).c_str(),
+                                 [small, large](benchmark::State &state) {
+                                     const Call onSmall(LoadOnce, [small] { NameMachineForLoad(small); });
+                                     const Call onLarge(LoadOnce, [large] { NameMachineForLoad(large); });
+                                     const std::vector<double> t =
+                                         TimeInTurns(state, {{small, &onSmall}, {large, &onLarge}}, "LoadUnload");
+                                     unsetenv("HARDSCAN_MACHINE");
+                                     if (t.empty()) return;
+                                     state.counters["small_us"] = 1e6 * t[0];
+                                     state.counters["large_us"] = 1e6 * t[1];
+                                     state.counters["ratio"] = t[1] / t[0];
+                                 })
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
 }
 
 void RegisterCollectorBenchmarks() {

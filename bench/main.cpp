@@ -15,6 +15,8 @@ int main(int argc, char **argv) {
     RegisterPairedBenchmarks(1, 4);
     RegisterPairedBenchmarks(4, 16);
     for (int scale : {kDefaultMachine, 1, 4, 16}) RegisterLoadBenchmarks(scale);
+    RegisterPairedLoadBenchmarks(1, 4);
+    RegisterPairedLoadBenchmarks(4, 16);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();
