@@ -31,4 +31,11 @@ std::vector<double> TimeInTurns(benchmark::State &state, const std::vector<Turn>
     return seconds;
 }
 
+void CountMicroseconds(benchmark::State &state, const std::vector<const char *> &names,
+                       const std::vector<double> &seconds) {
+    for (size_t k = 0; k < names.size() && k < seconds.size(); ++k) {
+        state.counters[std::string(names[k]) + "_us"] = 1e6 * seconds[k];
+    }
+}
+
 }  // namespace hsbench

@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace hsbench {
@@ -30,5 +31,10 @@ struct Turn {
 // took; the iteration's time is that of the first two. Empty, with the
 // benchmark marked failed, when a call failed.
 std::vector<double> TimeInTurns(benchmark::State &state, const std::vector<Turn> &turns, const char *name);
+
+// Sets a counter "<name>_us" per turn: the microseconds per call of
+// TimeInTurns' answer, names in the order of the turns.
+void CountMicroseconds(benchmark::State &state, const std::vector<const char *> &names,
+                       const std::vector<double> &seconds);
 
 }  // namespace hsbench

@@ -244,14 +244,9 @@ void RegisterPairedBenchmarks(int small, int large) {
                                          if (e.sorts) turns.insert(turns.end(), {{small, &sortSmall}, {large, &sortLarge}});
                                          const std::vector<double> t = TimeInTurns(state, turns, e.name);
                                          if (t.empty()) return;
-                                         state.counters["small_us"] = 1e6 * t[0];
-                                         state.counters["large_us"] = 1e6 * t[1];
+                                         CountMicroseconds(state, {"small", "large", "small_sort", "large_sort"}, t);
                                          state.counters["ratio"] = t[1] / t[0];
-                                         if (e.sorts) {
-                                             state.counters["small_sort_us"] = 1e6 * t[2];
-                                             state.counters["large_sort_us"] = 1e6 * t[3];
-                                             state.counters["ratio_without_sort"] = (t[1] - t[3]) / (t[0] - t[2]);
-                                         }
+                                         if (e.sorts) state.counters["ratio_without_sort"] = (t[1] - t[3]) / (t[0] - t[2]);
                                      })
             ->UseManualTime()
             ->Unit(benchmark::kMicrosecond);
@@ -269,8 +264,7 @@ void RegisterOverheadBenchmarks(int scale) {
                                          const std::vector<double> t =
                                              TimeInTurns(state, {{scale, &call}, {scale, &walk}}, e.name);
                                          if (t.empty()) return;
-                                         state.counters["export_us"] = 1e6 * t[0];
-                                         state.counters["walk_us"] = 1e6 * t[1];
+                                         CountMicroseconds(state, {"export", "walk"}, t);
                                          state.counters["overhead"] = t[0] / t[1];
                                      })
             ->UseManualTime()

@@ -101,8 +101,7 @@ void RegisterPairedLoadBenchmarks(int small, int large) {
                                          TimeInTurns(state, {{small, &onSmall}, {large, &onLarge}}, "LoadUnload");
                                      unsetenv("HARDSCAN_MACHINE");
                                      if (t.empty()) return;
-                                     state.counters["small_us"] = 1e6 * t[0];
-                                     state.counters["large_us"] = 1e6 * t[1];
+                                     CountMicroseconds(state, {"small", "large"}, t);
                                      state.counters["ratio"] = t[1] / t[0];
                                  })
         ->UseManualTime()
