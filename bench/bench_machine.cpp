@@ -18,15 +18,6 @@ namespace hsbench {
 
 namespace {
 
-// A single-processor Pentium III whose clock runs virtually.
-const char kSimProcessor[] =
-    "[HKEY_SIMULATION\\Processor]\n"
-    "\"TscKHz\"=dword:000b71b0\n"
-    "[HKEY_SIMULATION\\Processor\\Leaves]\n"
-    "\"00000000\"=\"00000002 756e6547 6c65746e 49656e69\"\n"
-    "\"00000001\"=\"00000683 00000002 00000000 0387f9ff\"\n"
-    "\"00000002\"=\"03020101 00000000 00000000 0c040882\"\n";
-
 const char kEnum[] = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Enum\\";
 const char kOtherClass[] = "{745A17A0-74D3-11D0-B6FE-00A0C90F57DA}";  // HID, listed by no collector
 
@@ -79,7 +70,7 @@ void AddPrograms(std::string &out, int count) {
 std::string GeneratedProfile(int scale) {
     using B = BaseSize;
     std::string out = "REGEDIT4\n\n";
-    out += kSimProcessor;
+    out += hs::sim::kVirtualClockProcessor;
     out += "[HKEY_SIMULATION\\Drives]\n\"A\"=dword:00000002\n\"C\"=dword:00000003\n\"D\"=dword:00000005\n"
            "\"E\"=dword:00000005\n";
     for (int k = 0; k < B::kAdapters * scale; ++k) {

@@ -26,10 +26,7 @@ public:
         char dir[] = "/tmp/hardscan-test-XXXXXX";
         if (mkdtemp(dir) == nullptr) throw std::runtime_error("mkdtemp failed");
         m_dir = dir;
-        std::string text = "REGEDIT4\n\n";
-        if (withSimProcessor && body.find("[HKEY_SIMULATION\\Processor]") == std::string::npos) text += kSimProcessor;
-        text += body;
-        std::ofstream(m_dir + "/machine.reg", std::ios::binary) << text;
+        std::ofstream(m_dir + "/machine.reg", std::ios::binary) << MachineText(body, withSimProcessor);
         std::ofstream(m_dir + "/debug.txt", std::ios::binary).flush();
         setenv("HARDSCAN_MACHINE", (m_dir + "/machine.reg").c_str(), 1);
         setenv("HARDSCAN_DEBUG_OUTPUT", (m_dir + "/debug.txt").c_str(), 1);

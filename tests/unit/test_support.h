@@ -9,25 +9,20 @@
 
 namespace hstest {
 
-// A simulated single-processor Pentium III (no brand string) whose clock runs
-// virtually, so that building a collector takes no real time.
-inline const char kSimProcessor[] =
-    "[HKEY_SIMULATION\\Processor]\n"
-    "\"TscKHz\"=dword:000b71b0\n"
-    "[HKEY_SIMULATION\\Processor\\Leaves]\n"
-    "\"00000000\"=\"00000002 756e6547 6c65746e 49656e69\"\n"
-    "\"00000001\"=\"00000683 00000002 00000000 0387f9ff\"\n"
-    "\"00000002\"=\"03020101 00000000 00000000 0c040882\"\n";
-
-// Load a machine: the REGEDIT4 header, the simulated processor unless the
-// body brings its own, then the body.
-inline void UseMachine(const std::string &body, bool withSimProcessor = true) {
+// Profile text of a machine: the REGEDIT4 header, the simulated processor
+// with its virtual clock unless the body brings its own processor, then the
+// body.
+inline std::string MachineText(const std::string &body, bool withSimProcessor = true) {
     std::string text = "REGEDIT4\n\n";
     if (withSimProcessor && body.find("[HKEY_SIMULATION\\Processor]") == std::string::npos) {
-        text += kSimProcessor;
+        text += hs::sim::kVirtualClockProcessor;
     }
-    text += body;
-    hs::sim::LoadMachine(text);
+    return text + body;
+}
+
+// Load a machine from MachineText.
+inline void UseMachine(const std::string &body, bool withSimProcessor = true) {
+    hs::sim::LoadMachine(MachineText(body, withSimProcessor));
 }
 
 // Windows version facts as a profile fragment.

@@ -30,6 +30,17 @@ void LoadMachineFile(const std::string &path);
 std::shared_ptr<const Machine> ReadMachine(const std::string &profileText);
 void InstallMachine(std::shared_ptr<const Machine> machine);
 
+// A profile fragment: a simulated single-processor Pentium III (no brand
+// string) whose clock runs virtually, so that building a collector over it
+// takes no real time. For the tests' and benchmarks' machines.
+inline constexpr char kVirtualClockProcessor[] =
+    "[HKEY_SIMULATION\\Processor]\n"
+    "\"TscKHz\"=dword:000b71b0\n"
+    "[HKEY_SIMULATION\\Processor\\Leaves]\n"
+    "\"00000000\"=\"00000002 756e6547 6c65746e 49656e69\"\n"
+    "\"00000001\"=\"00000683 00000002 00000000 0387f9ff\"\n"
+    "\"00000002\"=\"03020101 00000000 00000000 0c040882\"\n";
+
 // The built-in default machine's profile text.
 const std::string &DefaultProfile();
 
