@@ -18,22 +18,9 @@ toolchain=$4
 cc=$5
 objdump=$6
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/install-steps.sh"
 
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-
-rm -rf "$work"
-mkdir -p "$work"
-prefix=$work/prefix
-
-if ! "$cmake" --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1; then
-    echo "FAIL: cmake --install failed:"
-    cat "$work/install.log"
-    exit 1
-fi
+install_package "$build"
 
 for f in include/hardscan.h bin/Hardscan.dll bin/hsinfo.exe lib/libHardscan.dll.a lib/Hardscan.lib \
          lib/Hardscan.def lib/cmake/Hardscan/HardscanConfig.cmake lib/cmake/Hardscan/HardscanConfigVersion.cmake \
@@ -53,29 +40,24 @@ else
 fi
 
 # 2. pkg-config with the cross compiler.
-pc=$(command -v pkg-config || command -v pkgconf || true)
-if [ -z "$pc" ]; then
-    fail "pkg-config is not installed (Debian package pkgconf)"
-elif ! flags=$(PKG_CONFIG_PATH="$prefix/lib/pkgconfig" "$pc" --cflags --libs hardscan 2>"$work/pkg-config.log"); then
-    fail "pkg-config does not know hardscan:"
-    cat "$work/pkg-config.log"
-else
-    echo "pkg-config: $flags"
-    # shellcheck disable=SC2086
-    if "$cc" -o "$work/pkg-config-consumer.exe" "$here/../list_inventory.c" $flags \
-            >"$work/pkg-config-consumer.log" 2>&1; then
-        sh "$here/../check-example-imports.sh" "$objdump" "$work/pkg-config-consumer.exe" ||
-            fail "the pkg-config consumer does not import from Hardscan.dll as expected"
+find_pkg_config
+if [ -n "$pc" ]; then
+    if ! flags=$(PKG_CONFIG_PATH="$prefix/lib/pkgconfig" "$pc" --cflags --libs hardscan 2>"$work/pkg-config.log"); then
+        fail "pkg-config does not know hardscan:"
+        cat "$work/pkg-config.log"
     else
-        fail "the pkg-config consumer did not build:"
-        cat "$work/pkg-config-consumer.log"
+        echo "pkg-config: $flags"
+        # shellcheck disable=SC2086
+        if "$cc" -o "$work/pkg-config-consumer.exe" "$here/../list_inventory.c" $flags \
+                >"$work/pkg-config-consumer.log" 2>&1; then
+            sh "$here/../check-example-imports.sh" "$objdump" "$work/pkg-config-consumer.exe" ||
+                fail "the pkg-config consumer does not import from Hardscan.dll as expected"
+        else
+            fail "the pkg-config consumer did not build:"
+            cat "$work/pkg-config-consumer.log"
+        fi
     fi
 fi
 
-if [ $failures -ne 0 ]; then
-    echo "$failures packaging checks failed"
-    exit 1
-fi
-rm -rf "$work"
-echo "packaging: all checks passed"
-exit 0
+[ $failures -ne 0 ] || rm -rf "$work"
+finish

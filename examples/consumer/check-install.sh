@@ -22,25 +22,12 @@ case $libdir in
     /*) echo "SKIPPED: the library folder $libdir is absolute, the package cannot move to a scratch prefix"; exit 0 ;;
 esac
 here=$(cd "$(dirname "$0")" && pwd)
-
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
+. "$here/install-steps.sh"
 
 # The built-in default machine for every program below.
 unset HARDSCAN_MACHINE HARDSCAN_DEBUG_OUTPUT
 
-rm -rf "$work"
-mkdir -p "$work"
-prefix=$work/prefix
-
-if ! "$cmake" --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1; then
-    echo "FAIL: cmake --install failed:"
-    cat "$work/install.log"
-    exit 1
-fi
+install_package "$build"
 
 for f in include/hardscan.h $libdir/libhardscan.so $libdir/cmake/Hardscan/HardscanConfig.cmake \
          $libdir/cmake/Hardscan/HardscanConfigVersion.cmake $libdir/cmake/Hardscan/HardscanTargets.cmake \
@@ -94,10 +81,8 @@ else
 fi
 
 # 2. pkg-config, relocated: the .pc file finds its prefix from its own place.
-pc=$(command -v pkg-config || command -v pkgconf || true)
-if [ -z "$pc" ]; then
-    fail "pkg-config is not installed (Debian package pkgconf)"
-else
+find_pkg_config
+if [ -n "$pc" ]; then
     export PKG_CONFIG_PATH="$prefix/$libdir/pkgconfig"
     if ! flags=$("$pc" --cflags --libs hardscan 2>"$work/pkg-config.log"); then
         fail "pkg-config does not know hardscan:"
@@ -131,9 +116,4 @@ else
     cat "$work/hsinfo-expected.txt" "$work/hsinfo.txt" 2>/dev/null
 fi
 
-if [ $failures -ne 0 ]; then
-    echo "$failures packaging checks failed"
-    exit 1
-fi
-echo "packaging: all checks passed"
-exit 0
+finish
