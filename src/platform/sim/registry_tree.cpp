@@ -20,37 +20,37 @@ uint64_t UpperWord(uint64_t word) {
     return word - (lower >> 2);
 }
 
-uint64_t Load(const char *bytes) {
-    uint64_t word;
-    std::memcpy(&word, bytes, 8);
-    return word;
-}
-
-// A name shorter than eight bytes as one word, zero past its end.
-uint64_t ShortWord(std::string_view name) {
+// The upper-cased word of a name that starts at byte at. A name of eight
+// bytes or more is read a whole word at a time; a shorter one is one word,
+// zero past its end.
+uint64_t UpperWordAt(std::string_view name, size_t at) {
     uint64_t word = 0;
-    for (size_t k = name.size(); k > 0; --k) word = (word << 8) | static_cast<unsigned char>(name[k - 1]);
-    return word;
+    if (name.size() >= 8) {
+        std::memcpy(&word, name.data() + at, 8);
+    } else {
+        for (size_t k = name.size(); k > 0; --k) word = (word << 8) | static_cast<unsigned char>(name[k - 1]);
+    }
+    return UpperWord(word);
 }
 
-// Calls f with the upper-cased words of two names of the same length n: the
-// whole words from the front and, for n >= 8, the last eight bytes (which
-// may overlap the word before), so that no word is put together byte by byte.
+// Calls f with the start of each word of a name of n bytes: 0, 8, 16, ...
+// while a whole word fits before the last eight bytes, then n - 8 (which may
+// overlap the word before), so that no word is put together byte by byte.
 // Stops when f answers false.
 template <typename F>
-bool ForEachWordPair(std::string_view a, std::string_view b, F f) {
-    const size_t n = a.size();
-    if (n < 8) return f(UpperWord(ShortWord(a)), UpperWord(ShortWord(b)));
+bool ForEachWordStart(size_t n, F f) {
+    if (n < 8) return f(size_t{0});
     for (size_t at = 0; at + 8 < n; at += 8) {
-        if (!f(UpperWord(Load(a.data() + at)), UpperWord(Load(b.data() + at)))) return false;
+        if (!f(at)) return false;
     }
-    return f(UpperWord(Load(a.data() + n - 8)), UpperWord(Load(b.data() + n - 8)));
+    return f(n - 8);
 }
 
 }  // namespace
 
 bool NamesEqual(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && ForEachWordPair(a, b, [](uint64_t x, uint64_t y) { return x == y; });
+    return a.size() == b.size() &&
+           ForEachWordStart(a.size(), [&](size_t at) { return UpperWordAt(a, at) == UpperWordAt(b, at); });
 }
 
 int CompareKeyNames(std::string_view a, std::string_view b) {
@@ -67,8 +67,8 @@ int CompareKeyNames(std::string_view a, std::string_view b) {
 uint32_t RegNode::HashName(std::string_view name) {
     // Multiply and fold over the upper-cased name, eight bytes at a time.
     uint64_t hash = name.size();
-    ForEachWordPair(name, name, [&hash](uint64_t word, uint64_t) {
-        hash = (hash ^ word) * 0x9E3779B97F4A7C15ull;
+    ForEachWordStart(name.size(), [&](size_t at) {
+        hash = (hash ^ UpperWordAt(name, at)) * 0x9E3779B97F4A7C15ull;
         hash ^= hash >> 29;
         return true;
     });
