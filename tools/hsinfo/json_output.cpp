@@ -19,6 +19,28 @@ bool Wanted(const std::vector<std::string> &families, const char *name) {
     return std::find(families.begin(), families.end(), name) != families.end();
 }
 
+// A family that an inventory from hive files left out is null.
+bool LeftOut(const Inventory &inv, const char *family) { return inv.offline && inv.offline->LeftOut(family); }
+
+ordered_json OfflineJson(const OfflineSummary &o) {
+    ordered_json hives = ordered_json::array();
+    for (const OfflineSummary::Hive &h : o.hives) hives.push_back({{"path", h.path}, {"format", h.format}, {"role", h.role}});
+    ordered_json families = ordered_json::array();
+    for (const OfflineSummary::Family &f : o.families) {
+        families.push_back({{"family", f.family}, {"source", f.fromHive ? "hive" : "left out"}, {"detail", f.detail}});
+    }
+    return {{"hives", hives},
+            {"windowsFamily", o.windowsFamily},
+            {"controlSet", o.controlSet},
+            {"presence", {{"rule", o.presenceRule},
+                          {"sessionStart", o.sessionStart.empty() ? ordered_json(nullptr) : ordered_json(o.sessionStart)},
+                          {"instances", o.instances},
+                          {"present", o.present}}},
+            {"versionSource", o.versionSource},
+            {"skippedNames", o.skippedNames},
+            {"families", families}};
+}
+
 template <typename Record>
 ordered_json TypedRecords(const std::vector<Record> &records) {
     ordered_json list = ordered_json::array();
@@ -40,7 +62,10 @@ ordered_json MemoryJson(const HSMEMORYSTATUS &m) {
 void PrintJson(std::ostream &out, const Inventory &inv, const std::vector<std::string> &families) {
     ordered_json doc;
     doc["schema"] = "hardscan-inventory/1";
-    if (Wanted(families, "cpu")) {
+    if (inv.offline) doc["offline"] = OfflineJson(*inv.offline);
+    if (Wanted(families, "cpu") && LeftOut(inv, "processors")) {
+        doc["processors"] = nullptr;
+    } else if (Wanted(families, "cpu")) {
         ordered_json list = ordered_json::array();
         for (const CPUINFO &c : inv.cpus) {
             list.push_back({{"name", FieldText(c.name)}, {"vendor", FieldText(c.vendor)},
@@ -51,7 +76,7 @@ void PrintJson(std::ostream &out, const Inventory &inv, const std::vector<std::s
     if (Wanted(families, "common")) {
         if (inv.haveCommon) {
             const COMMONINFO &c = inv.common;
-            doc["common"] = {{"memoryStatus", MemoryJson(c.memoryStatus)},
+            doc["common"] = {{"memoryStatus", LeftOut(inv, "memory") ? ordered_json(nullptr) : MemoryJson(c.memoryStatus)},
                              {"computerName", FieldText(c.computerName)},
                              {"userName", FieldText(c.userName)},
                              {"registeredOwner", FieldText(c.registeredOwner)},
@@ -61,7 +86,9 @@ void PrintJson(std::ostream &out, const Inventory &inv, const std::vector<std::s
             doc["common"] = nullptr;
         }
     }
-    if (Wanted(families, "adapters")) {
+    if (Wanted(families, "adapters") && LeftOut(inv, "adapters")) {
+        doc["adapters"] = nullptr;
+    } else if (Wanted(families, "adapters")) {
         ordered_json list = ordered_json::array();
         for (const IPADAPTERINFO &a : inv.adapters) {
             list.push_back({
@@ -72,7 +99,9 @@ void PrintJson(std::ostream &out, const Inventory &inv, const std::vector<std::s
         }
         doc["adapters"] = list;
     }
-    if (Wanted(families, "netbios")) {
+    if (Wanted(families, "netbios") && LeftOut(inv, "netbios")) {
+        doc["netbios"] = nullptr;
+    } else if (Wanted(families, "netbios")) {
         ordered_json list = ordered_json::array();
         for (const NETINFO &n : inv.netbios) {
             list.push_back({{"ipAddress", Value(n.ipAddress)}, {"ipText", FieldText(n.ipText)}, {"mac", FieldText(n.mac)}});

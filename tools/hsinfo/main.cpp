@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "library.h"
+#include "offline/offline_session.h"
 #include "output.h"
 #include "reader.h"
 
@@ -23,11 +24,17 @@ int main(int argc, char **argv) {
     std::vector<std::string> families;
     bool json = false;
     std::string machine;
+    std::vector<std::string> hives;
+    std::string present;
     std::string libraryPath = DefaultLibraryPath();
     app.add_option("families", families, "families to print (default: all)")
         ->check(CLI::IsMember(FamilyNames()));
     app.add_flag("--json", json, "print one JSON document (docs/json-schema.md)");
     app.add_option("--machine", machine, "machine profile to simulate (native build only)");
+    auto *hivesOption = app.add_option("--hives", hives, "hive files or folders of a Windows installation (docs/offline.md)")
+                            ->excludes(app.get_option("--machine"));
+    app.add_option("--present", present, "device presence rule for --hives: last-session, all or none")
+        ->needs(hivesOption);
     app.add_option("--library", libraryPath, "path of the Hardscan library");
     try {
         app.parse(argc, argv);
@@ -39,6 +46,11 @@ int main(int argc, char **argv) {
 
     std::string error;
     if (!machine.empty() && !SelectMachine(machine, error)) {
+        std::cerr << "hsinfo: " << error << "\n";
+        return kExitUsage;
+    }
+    offline::OfflineSession offline;
+    if (!hives.empty() && !offline.Prepare(hives, present, error)) {
         std::cerr << "hsinfo: " << error << "\n";
         return kExitUsage;
     }
@@ -56,9 +68,11 @@ int main(int argc, char **argv) {
         std::vector<std::string> rest = {"netbios", "user"};
         if (!reader.ReadSysInfo(inventory)) rest = FamilyNames();
         reader.ReadFamilies(rest, inventory);
+        if (!hives.empty()) offline.Apply(inventory);
         PrintJson(std::cout, inventory, families);
     } else {
         reader.ReadFamilies(families, inventory);
+        if (!hives.empty()) offline.Apply(inventory);
         PrintText(std::cout, inventory, families);
     }
     return kExitOk;

@@ -2,11 +2,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "hardscan.h"
 #include "library.h"
+#include "offline_summary.h"
 
 namespace hsinfo {
 
@@ -31,6 +33,8 @@ struct Inventory {
     std::vector<DRIVERINFO> drives;
     std::vector<DEVICEINFO> devices;
     std::vector<Failure> failures;
+    // Set when the inventory comes from hive files (hsinfo --hives).
+    std::optional<OfflineSummary> offline;
 };
 
 // The families, in the order they are printed.

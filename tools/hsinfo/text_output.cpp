@@ -30,10 +30,35 @@ void TypedTable(std::ostream &out, const std::vector<Record> &records) {
     if (records.empty()) out << "  (none)\n";
 }
 
+// The files read and how the families a running machine answers were found.
+void OfflineSection(std::ostream &out, const OfflineSummary &o) {
+    Heading(out, "Offline inventory (Windows " + o.windowsFamily + ")");
+    for (const OfflineSummary::Hive &h : o.hives) Row(out, h.role + " (" + h.format + ")", h.path);
+    if (!o.controlSet.empty()) Row(out, "control set", o.controlSet);
+    std::string rule = o.presenceRule + ": " + std::to_string(o.present) + " of " + std::to_string(o.instances) +
+                       " device instances present";
+    if (!o.sessionStart.empty()) rule += ", session began " + o.sessionStart;
+    Row(out, "presence", rule);
+    Row(out, "version", o.versionSource);
+    for (const OfflineSummary::Family &f : o.families) {
+        Row(out, f.family, (f.fromHive ? "from the files: " : "left out: ") + f.detail);
+    }
+    if (o.skippedNames != 0) Row(out, "passed over", std::to_string(o.skippedNames) + " names no registry could hold");
+}
+
+// A family an offline inventory left out: its heading and the reason.
+bool PrintLeftOut(std::ostream &out, const Inventory &inv, const std::string &family, const std::string &title) {
+    if (!inv.offline || !inv.offline->LeftOut(family)) return false;
+    Heading(out, title);
+    out << "  (left out: not recorded in the hive files)\n";
+    return true;
+}
+
 }  // namespace
 
 void PrintText(std::ostream &out, const Inventory &inv, const std::vector<std::string> &families) {
-    if (Wanted(families, "cpu")) {
+    if (inv.offline) OfflineSection(out, *inv.offline);
+    if (Wanted(families, "cpu") && !PrintLeftOut(out, inv, "processors", "Processors")) {
         Heading(out, "Processors (" + std::to_string(inv.cpuCount) + ")");
         for (size_t i = 0; i < inv.cpus.size(); ++i) {
             const CPUINFO &c = inv.cpus[i];
@@ -50,11 +75,15 @@ void PrintText(std::ostream &out, const Inventory &inv, const std::vector<std::s
         Row(out, "registered owner", FieldText(c.registeredOwner));
         Row(out, "registered organization", FieldText(c.registeredOrganization));
         Row(out, "operating system", FieldText(c.osDescription));
-        Row(out, "memory load", std::to_string(c.memoryStatus.dwMemoryLoad) + " %");
-        Row(out, "physical memory", std::to_string(c.memoryStatus.dwTotalPhys / (1024 * 1024)) + " MiB total, " +
-                                        std::to_string(c.memoryStatus.dwAvailPhys / (1024 * 1024)) + " MiB free");
+        if (inv.offline && inv.offline->LeftOut("memory")) {
+            Row(out, "memory", "(left out: not recorded in the hive files)");
+        } else {
+            Row(out, "memory load", std::to_string(c.memoryStatus.dwMemoryLoad) + " %");
+            Row(out, "physical memory", std::to_string(c.memoryStatus.dwTotalPhys / (1024 * 1024)) + " MiB total, " +
+                                            std::to_string(c.memoryStatus.dwAvailPhys / (1024 * 1024)) + " MiB free");
+        }
     }
-    if (Wanted(families, "adapters")) {
+    if (Wanted(families, "adapters") && !PrintLeftOut(out, inv, "adapters", "Network adapters")) {
         Heading(out, "Network adapters");
         for (const IPADAPTERINFO &a : inv.adapters) {
             out << "  " << std::left << std::setw(17) << FieldText(a.ipAddress) << std::setw(14) << FieldText(a.mac)
@@ -62,7 +91,7 @@ void PrintText(std::ostream &out, const Inventory &inv, const std::vector<std::s
         }
         if (inv.adapters.empty()) out << "  (none)\n";
     }
-    if (Wanted(families, "netbios")) {
+    if (Wanted(families, "netbios") && !PrintLeftOut(out, inv, "netbios", "NetBIOS adapters")) {
         Heading(out, "NetBIOS adapters (" + std::to_string(inv.netCount) + ")");
         for (const NETINFO &n : inv.netbios) out << "  " << FieldText(n.mac) << "\n";
         if (inv.netbios.empty()) out << "  (none)\n";
