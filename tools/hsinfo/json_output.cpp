@@ -118,7 +118,9 @@ void PrintJson(std::ostream &out, const Inventory &inv, const std::vector<std::s
             doc["user"] = nullptr;
         }
     }
-    if (Wanted(families, "software")) {
+    if (Wanted(families, "software") && LeftOut(inv, "software")) {
+        doc["software"] = nullptr;
+    } else if (Wanted(families, "software")) {
         ordered_json list = ordered_json::array();
         for (const SOFTWAREINFO &s : inv.software) {
             list.push_back({{"displayName", FieldText(s.displayName)}});

@@ -103,7 +103,7 @@ void PrintText(std::ostream &out, const Inventory &inv, const std::vector<std::s
         Row(out, "IP address", FieldText(inv.user.ipAddress));
         Row(out, "hardware address", FieldText(inv.user.mac));
     }
-    if (Wanted(families, "software")) {
+    if (Wanted(families, "software") && !PrintLeftOut(out, inv, "software", "Installed programs")) {
         Heading(out, "Installed programs (" + std::to_string(inv.software.size()) + ")");
         for (const SOFTWAREINFO &s : inv.software) out << "  " << FieldText(s.displayName) << "\n";
     }

@@ -169,7 +169,7 @@ std::unique_ptr<HiveFile> OpenCregFile(const std::string &path, uint64_t size) {
         libcreg_file_open(file, path.c_str(), LIBCREG_OPEN_READ, &error) != 1) {
         const std::string reason = TakeError(error);
         libcreg_file_free(&file, nullptr);
-        throw HiveError("not a readable CREG file (" + reason + ")");
+        throw HiveError("corrupted: libcreg cannot read it as a CREG file (" + reason + ")");
     }
     return std::make_unique<CregFile>(file, size);
 }

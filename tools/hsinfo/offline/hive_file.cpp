@@ -1,5 +1,7 @@
 #include "offline/hive_file.h"
 
+#include "offline/hive_header.h"
+
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -21,8 +23,14 @@ std::unique_ptr<HiveFile> OpenHiveFile(const std::string &path) {
         throw HiveError("too short for a hive file (" + std::to_string(info.st_size) + " bytes)");
     }
     const auto size = static_cast<uint64_t>(info.st_size);
-    if (std::memcmp(magic, "regf", 4) == 0) return OpenRegfFile(path, size);
-    if (std::memcmp(magic, "CREG", 4) == 0) return OpenCregFile(path, size);
+    if (std::memcmp(magic, "regf", 4) == 0) {
+        CheckRegfHeader(in, size);
+        return OpenRegfFile(path, size);
+    }
+    if (std::memcmp(magic, "CREG", 4) == 0) {
+        CheckCregHeader(in, size);
+        return OpenCregFile(path, size);
+    }
     throw HiveError("not a hive file: it starts with neither \"regf\" nor \"CREG\"");
 }
 

@@ -191,6 +191,11 @@ void BuildNt(HiveSet &set, std::optional<PresenceRule> asked, OfflineMachine &m)
     NoteCommon(report, adapters, printerFacts, drives,
                "no network class or no Tcpip\\Parameters\\Interfaces: the adapters are a fact of the running machine",
                printersFrom, "MountedDevices");
+    if (!set.software) {
+        Note(report, "software", false,
+             "no SOFTWARE hive given: the installed programs, the registered owner and organisation and the "
+             "operating system's name are in it");
+    }
 
     ProfileWriter out;
     if (enumTree) out.Tree(ccs + "\\Enum", *enumTree);

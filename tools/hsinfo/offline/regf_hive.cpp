@@ -85,12 +85,16 @@ private:
         Freed<char> name(hivex_value_key(m_hive, handle));
         if (name.p == nullptr) Fail("the name of its value at offset " + Hex(handle) + " cannot be read");
         value.name = Utf8To1252(name.p);
-        hive_type type{};
+        // The type is any 32-bit number (device properties use 0xFFFF0010 and
+        // the like), more than the library's enumeration names: it is
+        // received into a plain word of the enumeration's size.
+        static_assert(sizeof(hive_type) == sizeof(uint32_t), "hive_type is a 32-bit word");
+        uint32_t type = 0;
         size_t size = 0;
         errno = 0;
-        Freed<char> data(hivex_value_value(m_hive, handle, &type, &size));
+        Freed<char> data(hivex_value_value(m_hive, handle, reinterpret_cast<hive_type *>(&type), &size));
         if (data.p == nullptr) Fail("the data of its value \"" + value.name + "\" cannot be read");
-        value.type = static_cast<uint32_t>(type);
+        value.type = type;
         const auto *bytes = reinterpret_cast<const uint8_t *>(data.p);
         if (value.type == kRegSz || value.type == kRegExpandSz || value.type == kRegMultiSz) {
             const std::string text = Utf16LeTo1252(bytes, size);
@@ -134,7 +138,7 @@ private:
 std::unique_ptr<HiveFile> OpenRegfFile(const std::string &path, uint64_t size) {
     errno = 0;
     hive_h *hive = hivex_open(path.c_str(), 0);
-    if (hive == nullptr) throw HiveError("not a readable regf hive (" + Reason() + ")");
+    if (hive == nullptr) throw HiveError("corrupted: libhivex cannot read it as a regf hive (" + Reason() + ")");
     return std::make_unique<RegfFile>(hive, size);
 }
 
