@@ -21,10 +21,6 @@ namespace {
 
 using nlohmann::ordered_json;
 
-bool Wanted(const std::vector<std::string> &families, const char *name) {
-    return std::find(families.begin(), families.end(), name) != families.end();
-}
-
 bool Failed(const Inventory &inv, const char *family) {
     return std::any_of(inv.failures.begin(), inv.failures.end(),
                        [&](const Failure &f) { return f.family == family; });
