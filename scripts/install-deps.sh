@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need on Debian 12, when missing.
-# hsinfo --hives reads hive files with libhivex (regf) and libcreg (CREG;
-# its header needs libbfio's); its tests make hives with hivexregedit.
 # Quiet and quick when everything is already there.
 set -euo pipefail
 
+# python3-jsonschema validates the GLPI documents (tests/glpi/check_glpi.py).
+# hsinfo --hives reads hive files with libhivex (regf) and libcreg (CREG; its
+# header needs libbfio's); its tests make hives with hivexregedit.
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev libgmock-dev
-          libbenchmark-dev nlohmann-json3-dev libcli11-dev valgrind binutils
-          pkg-config libhivex-dev libcreg-dev libbfio-dev libhivex-bin libwin-hivex-perl xz-utils)
+          libbenchmark-dev nlohmann-json3-dev libcli11-dev valgrind binutils python3 python3-jsonschema
+          pkg-config libhivex-dev libcreg-dev libbfio-dev libhivex-bin libwin-hivex-perl)
 # The cross compilers and Wine come from the stable archive: their
 # dependencies can disagree with the security archive's.
 cross_packages=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64)

@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """Runs hsinfo --hives over the real hive files under hives/ and compares
-each JSON inventory with the expected one under expected/.
+each JSON inventory with the expected one under expected/; the GLPI document
+of each must hold the same facts (tests/glpi/check_glpi.py --pair).
 
     check_hives.py --hsinfo PATH [--update] [CASE...]
 
@@ -17,6 +18,8 @@ import sys
 import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+CHECK_GLPI = os.path.join(HERE, "..", "glpi", "check_glpi.py")
+TIME = "2024-05-17 09:30:00"
 
 # name: (hive copy under hives/, restored as, hsinfo arguments)
 CASES = {
@@ -36,8 +39,19 @@ def run(hsinfo, name, update):
             out.write(src.read())
         done = subprocess.run([hsinfo, "--json", *args, "--hives", restored], cwd=scratch,
                               capture_output=True, text=True)
-    if done.returncode != 0 or done.stderr:
-        print("FAIL %s: hsinfo exited with status %d\n%s" % (name, done.returncode, done.stderr))
+        if done.returncode != 0 or done.stderr:
+            print("FAIL %s: hsinfo exited with status %d\n%s" % (name, done.returncode, done.stderr))
+            return False
+        glpi = subprocess.run([hsinfo, "--format", "glpi", "--time", TIME, *args, "--hives", restored], cwd=scratch,
+                              capture_output=True, text=True)
+        for suffix, text in (("json", done.stdout), ("glpi", glpi.stdout), ("notes", glpi.stderr)):
+            with open(os.path.join(scratch, "out." + suffix), "w") as out:
+                out.write(text)
+        paired = subprocess.run(["/usr/bin/python3", CHECK_GLPI, "--pair", "out.glpi", "out.json", "--notes",
+                                 "out.notes", "--time", TIME], cwd=scratch, capture_output=True, text=True)
+    if glpi.returncode != 0 or paired.returncode != 0:
+        print("FAIL %s: the GLPI document (status %d) does not hold the inventory's facts\n%s%s" %
+              (name, glpi.returncode, paired.stdout, paired.stderr))
         return False
     expected = os.path.join(HERE, "expected", name + ".json")
     if update:

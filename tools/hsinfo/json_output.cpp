@@ -1,6 +1,5 @@
 // The JSON document (schema in docs/json-schema.md): every record field,
 // numbers as numbers, texts decoded from Windows-1252.
-#include <algorithm>
 
 #include <nlohmann/json.hpp>
 
@@ -14,13 +13,6 @@ using nlohmann::ordered_json;
 
 // A copy of a field of a packed record: a reference to it may be misaligned.
 uint32_t Value(uint32_t field) { return field; }
-
-bool Wanted(const std::vector<std::string> &families, const char *name) {
-    return std::find(families.begin(), families.end(), name) != families.end();
-}
-
-// A family that an inventory from hive files left out is null.
-bool LeftOut(const Inventory &inv, const char *family) { return inv.offline && inv.offline->LeftOut(family); }
 
 ordered_json OfflineJson(const OfflineSummary &o) {
     ordered_json hives = ordered_json::array();
@@ -62,8 +54,9 @@ ordered_json MemoryJson(const HSMEMORYSTATUS &m) {
 void PrintJson(std::ostream &out, const Inventory &inv, const std::vector<std::string> &families) {
     ordered_json doc;
     doc["schema"] = "hardscan-inventory/1";
+    // A family that hive files do not record is null.
     if (inv.offline) doc["offline"] = OfflineJson(*inv.offline);
-    if (Wanted(families, "cpu") && LeftOut(inv, "processors")) {
+    if (Wanted(families, "cpu") && inv.LeftOut("processors")) {
         doc["processors"] = nullptr;
     } else if (Wanted(families, "cpu")) {
         ordered_json list = ordered_json::array();
@@ -76,7 +69,7 @@ void PrintJson(std::ostream &out, const Inventory &inv, const std::vector<std::s
     if (Wanted(families, "common")) {
         if (inv.haveCommon) {
             const COMMONINFO &c = inv.common;
-            doc["common"] = {{"memoryStatus", LeftOut(inv, "memory") ? ordered_json(nullptr) : MemoryJson(c.memoryStatus)},
+            doc["common"] = {{"memoryStatus", inv.LeftOut("memory") ? ordered_json(nullptr) : MemoryJson(c.memoryStatus)},
                              {"computerName", FieldText(c.computerName)},
                              {"userName", FieldText(c.userName)},
                              {"registeredOwner", FieldText(c.registeredOwner)},
@@ -86,7 +79,7 @@ void PrintJson(std::ostream &out, const Inventory &inv, const std::vector<std::s
             doc["common"] = nullptr;
         }
     }
-    if (Wanted(families, "adapters") && LeftOut(inv, "adapters")) {
+    if (Wanted(families, "adapters") && inv.LeftOut("adapters")) {
         doc["adapters"] = nullptr;
     } else if (Wanted(families, "adapters")) {
         ordered_json list = ordered_json::array();
@@ -99,7 +92,7 @@ void PrintJson(std::ostream &out, const Inventory &inv, const std::vector<std::s
         }
         doc["adapters"] = list;
     }
-    if (Wanted(families, "netbios") && LeftOut(inv, "netbios")) {
+    if (Wanted(families, "netbios") && inv.LeftOut("netbios")) {
         doc["netbios"] = nullptr;
     } else if (Wanted(families, "netbios")) {
         ordered_json list = ordered_json::array();
@@ -118,7 +111,7 @@ void PrintJson(std::ostream &out, const Inventory &inv, const std::vector<std::s
             doc["user"] = nullptr;
         }
     }
-    if (Wanted(families, "software") && LeftOut(inv, "software")) {
+    if (Wanted(families, "software") && inv.LeftOut("software")) {
         doc["software"] = nullptr;
     } else if (Wanted(families, "software")) {
         ordered_json list = ordered_json::array();

@@ -35,10 +35,17 @@ struct Inventory {
     std::vector<Failure> failures;
     // Set when the inventory comes from hive files (hsinfo --hives).
     std::optional<OfflineSummary> offline;
+
+    // A family that hive files do not record (processors, memory, adapters,
+    // netbios, printers, driveTypes, software): the outputs leave it out.
+    bool LeftOut(const std::string &family) const { return offline && offline->LeftOut(family); }
 };
 
 // The families, in the order they are printed.
 const std::vector<std::string> &FamilyNames();
+
+// Whether the family name is among those asked for.
+bool Wanted(const std::vector<std::string> &families, const char *name);
 
 // Name of a result code ("ERROR_NO_DATA").
 std::string ResultName(uint32_t code);

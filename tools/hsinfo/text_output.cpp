@@ -8,10 +8,6 @@ namespace hsinfo {
 
 namespace {
 
-bool Wanted(const std::vector<std::string> &families, const char *name) {
-    return std::find(families.begin(), families.end(), name) != families.end();
-}
-
 void Heading(std::ostream &out, const std::string &title) { out << "\n" << title << "\n" << std::string(title.size(), '-') << "\n"; }
 
 void Row(std::ostream &out, const std::string &label, const std::string &value) {
@@ -48,7 +44,7 @@ void OfflineSection(std::ostream &out, const OfflineSummary &o) {
 
 // A family an offline inventory left out: its heading and the reason.
 bool PrintLeftOut(std::ostream &out, const Inventory &inv, const std::string &family, const std::string &title) {
-    if (!inv.offline || !inv.offline->LeftOut(family)) return false;
+    if (!inv.LeftOut(family)) return false;
     Heading(out, title);
     out << "  (left out: not recorded in the hive files)\n";
     return true;
@@ -75,7 +71,7 @@ void PrintText(std::ostream &out, const Inventory &inv, const std::vector<std::s
         Row(out, "registered owner", FieldText(c.registeredOwner));
         Row(out, "registered organization", FieldText(c.registeredOrganization));
         Row(out, "operating system", FieldText(c.osDescription));
-        if (inv.offline && inv.offline->LeftOut("memory")) {
+        if (inv.LeftOut("memory")) {
             Row(out, "memory", "(left out: not recorded in the hive files)");
         } else {
             Row(out, "memory load", std::to_string(c.memoryStatus.dwMemoryLoad) + " %");

@@ -95,6 +95,10 @@ void OfflineSession::Apply(Inventory &inv) const {
     inv.cpuCount = static_cast<int32_t>(m_processors.size());
     inv.netbios.clear();
     inv.netCount = 0;
+    // The files do not record hardware addresses; the library reports the
+    // missing address as twelve zero digits, which would read as an address.
+    for (IPADAPTERINFO &a : inv.adapters) std::memset(a.mac, 0, sizeof a.mac);
+    std::memset(inv.user.mac, 0, sizeof inv.user.mac);
     inv.offline = m_summary;
 }
 
