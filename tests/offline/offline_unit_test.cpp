@@ -69,9 +69,12 @@ KeyCopy EnumTree() {
     KeyCopy fromFile = Instance("3", kStart - kSecond, std::nullopt);
     fromFile.subkeys.push_back(KeyCopy{"Control", {}, {}});
     KeyCopy hal{"ACPI_HAL", {}, {KeyCopy{"PNP0C08", {}, {Instance("0", kStart, std::nullopt)}}}};
-    KeyCopy pci{"PCI", {}, {KeyCopy{"DEV", {}, {Instance("0", kStart + kSecond, std::nullopt),
-                                                Instance("1", kStart - kSecond, std::nullopt),
-                                                KeyCopy{"2", {}, {}}, fromFile}}}};
+    KeyCopy pci{"PCI",
+                {},
+                {KeyCopy{"DEV",
+                         {},
+                         {Instance("0", kStart + kSecond, std::nullopt), Instance("1", kStart - kSecond, std::nullopt),
+                          KeyCopy{"2", {}, {}}, fromFile}}}};
     return KeyCopy{"Enum", {}, {hal, pci}};
 }
 
@@ -126,7 +129,8 @@ private:
 
 TEST(KeyCopy, StopsAtWhatNoHiveHolds) {
     std::vector<FakeNode> chain;
-    for (size_t i = 0; i < 20; ++i) chain.push_back({"k", {}, i + 1 < 20 ? std::vector<size_t>{i + 1} : std::vector<size_t>{}});
+    for (size_t i = 0; i < 20; ++i)
+        chain.push_back({"k", {}, i + 1 < 20 ? std::vector<size_t>{i + 1} : std::vector<size_t>{}});
     const HiveValue big{"v", 3, std::vector<uint8_t>(60, 0)};
     struct Case {
         const char *what;
@@ -137,9 +141,16 @@ TEST(KeyCopy, StopsAtWhatNoHiveHolds) {
     } cases[] = {
         {"a key that is its own subkey", {{"a", {}, {1}}, {"b", {}, {0}}}, 4096, 100, "listed more than once"},
         {"a key listed under two parents",
-         {{"a", {}, {1, 2}}, {"b", {}, {3}}, {"c", {}, {3}}, {"d", {}, {}}}, 4096, 100, "listed more than once"},
+         {{"a", {}, {1, 2}}, {"b", {}, {3}}, {"c", {}, {3}}, {"d", {}, {}}},
+         4096,
+         100,
+         "listed more than once"},
         {"keys nested too deep", chain, 4096, 10, "nested deeper than 10 levels"},
-        {"value data larger than the file", {{"a", {big}, {1}}, {"b", {big}, {}}}, 100, 100, "more than the file holds"},
+        {"value data larger than the file",
+         {{"a", {big}, {1}}, {"b", {big}, {}}},
+         100,
+         100,
+         "more than the file holds"},
         {"a sound tree", {{"a", {big}, {1, 2}}, {"b", {}, {}}, {"c", {}, {}}}, 4096, 100, nullptr},
     };
     for (const Case &c : cases) {
@@ -185,21 +196,37 @@ TEST(HiveFacts, VersionOfTheInstallation) {
         std::optional<std::vector<uint32_t>> expected;  // major, minor, build, platform
         const char *csd;
     } cases[] = {
-        {"Windows XP", true,
-         {{"CurrentVersion", 1, Bytes("5.1\0")}, {"CurrentBuildNumber", 1, Bytes("2600")},
+        {"Windows XP",
+         true,
+         {{"CurrentVersion", 1, Bytes("5.1\0")},
+          {"CurrentBuildNumber", 1, Bytes("2600")},
           {"CSDVersion", 1, Bytes("Service Pack 2")}},
-         std::vector<uint32_t>{5, 1, 2600, 2}, "Service Pack 2"},
-        {"Windows 10 keeps 6.3 for old programs", true,
-         {{"CurrentVersion", 1, Bytes("6.3")}, {"CurrentBuild", 1, Bytes("19045")},
-          {"CurrentMajorVersionNumber", 4, {10, 0, 0, 0}}, {"CurrentMinorVersionNumber", 4, {0, 0, 0, 0}}},
-         std::vector<uint32_t>{10, 0, 19045, 2}, ""},
+         std::vector<uint32_t>{5, 1, 2600, 2},
+         "Service Pack 2"},
+        {"Windows 10 keeps 6.3 for old programs",
+         true,
+         {{"CurrentVersion", 1, Bytes("6.3")},
+          {"CurrentBuild", 1, Bytes("19045")},
+          {"CurrentMajorVersionNumber", 4, {10, 0, 0, 0}},
+          {"CurrentMinorVersionNumber", 4, {0, 0, 0, 0}}},
+         std::vector<uint32_t>{10, 0, 19045, 2},
+         ""},
         {"no version number", true, {{"CurrentVersion", 1, Bytes("six")}}, std::nullopt, ""},
-        {"Windows 95 OSR 2.5 answers 4.0", false,
+        {"Windows 95 OSR 2.5 answers 4.0",
+         false,
          {{"VersionNumber", 1, Bytes("4.03.1214")}, {"SubVersionNumber", 1, Bytes(" C")}},
-         std::vector<uint32_t>{4, 0, 0x040004BE, 1}, " C"},
-        {"Windows 98 SE", false, {{"VersionNumber", 1, Bytes("4.10.2222")}, {"SubVersionNumber", 1, Bytes(" A ")}},
-         std::vector<uint32_t>{4, 10, 0x040A08AE, 1}, " A "},
-        {"Windows ME", false, {{"VersionNumber", 1, Bytes("4.90.3000")}}, std::vector<uint32_t>{4, 90, 0x045A0BB8, 1}, ""},
+         std::vector<uint32_t>{4, 0, 0x040004BE, 1},
+         " C"},
+        {"Windows 98 SE",
+         false,
+         {{"VersionNumber", 1, Bytes("4.10.2222")}, {"SubVersionNumber", 1, Bytes(" A ")}},
+         std::vector<uint32_t>{4, 10, 0x040A08AE, 1},
+         " A "},
+        {"Windows ME",
+         false,
+         {{"VersionNumber", 1, Bytes("4.90.3000")}},
+         std::vector<uint32_t>{4, 90, 0x045A0BB8, 1},
+         ""},
     };
     for (const Case &c : cases) {
         const KeyCopy key{"CurrentVersion", c.values, {}};
@@ -226,8 +253,11 @@ TEST(HiveFacts, DriveLettersOfMountedDevices) {
                            {"\\??\\Volume{a08efec2-a076-11e5-824f-806e6f6e6963}", 3, Utf16(cd)}},
                           {}};
     // The CD-ROM drive is present, the USB disk is not.
-    const KeyCopy enumTree{"Enum", {}, {KeyCopy{"IDE", {}, {KeyCopy{"CdRomNEC", {}, {KeyCopy{"5&1&0", {}, {KeyCopy{"Control", {}, {}}}}}}}},
-                                        KeyCopy{"USBSTOR", {}, {KeyCopy{"Disk&Ven_X", {}, {KeyCopy{"0001&0", {}, {}}}}}}}};
+    const KeyCopy enumTree{
+        "Enum",
+        {},
+        {KeyCopy{"IDE", {}, {KeyCopy{"CdRomNEC", {}, {KeyCopy{"5&1&0", {}, {KeyCopy{"Control", {}, {}}}}}}}},
+         KeyCopy{"USBSTOR", {}, {KeyCopy{"Disk&Ven_X", {}, {KeyCopy{"0001&0", {}, {}}}}}}}};
     const std::optional<std::vector<DriveFacts>> drives = NtDriveLetters(&mounted, &enumTree);
     ASSERT_TRUE(drives);
     std::string found;

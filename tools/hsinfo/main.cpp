@@ -38,7 +38,8 @@ int main(int argc, char **argv) {
     app.add_option("--time", inventoryTime,
                    "inventory time in the glpi device id, \"YYYY-MM-DD HH:MM:SS\" (default: now)");
     app.add_option("--machine", machine, "machine profile to simulate (native build only)");
-    auto *hivesOption = app.add_option("--hives", hives, "hive files or folders of a Windows installation (docs/offline.md)")
+    auto *hivesOption = app.add_option("--hives", hives, "hive files or folders of a Windows installation, native build only "
+                                                      "(docs/offline.md); takes every word after it")
                             ->excludes(app.get_option("--machine"));
     app.add_option("--present", present, "device presence rule for --hives: last-session, all or none")
         ->needs(hivesOption);

@@ -150,7 +150,8 @@ std::optional<std::vector<ProcessorFacts>> Processors(const KeyCopy *enumTree, b
     std::vector<ProcessorFacts> processors;
     for (const KeyCopy &device : acpi->subkeys) {
         for (const KeyCopy &instance : device.subkeys) {
-            if (!NamesEqual(instance.Text("Class"), "Processor") && !NamesEqual(instance.Text("ClassGUID"), kProcessorClass)) {
+            if (!NamesEqual(instance.Text("Class"), "Processor") &&
+                !NamesEqual(instance.Text("ClassGUID"), kProcessorClass)) {
                 continue;
             }
             recorded = true;
@@ -240,7 +241,8 @@ std::optional<std::vector<DriveFacts>> Win9xDriveLetters(const KeyCopy *enumTree
                 } else if (NamesEqual(cls, "DiskDrive")) {
                     const HiveValue *removable = instance.Value("Removable");
                     bool isRemovable = NamesEqual(root, "FLOP");
-                    for (size_t i = 0; removable && i < removable->data.size(); ++i) isRemovable |= removable->data[i] != 0;
+                    for (size_t i = 0; removable && i < removable->data.size(); ++i)
+                        isRemovable |= removable->data[i] != 0;
                     type = isRemovable ? 2 : 3;
                 }
                 if (type == 0) continue;

@@ -49,7 +49,8 @@ void CheckKeyLinks(const std::vector<uint8_t> &block) {
         if (at < kCregHeaderSize || at > block.size() - kEntrySize) {
             throw HiveError("corrupted: a key entry at " + Hex(at) + " lies outside the key block");
         }
-        if (!seen.insert(at).second) throw HiveError("corrupted: the key entry at " + Hex(at) + " is linked twice (a loop)");
+        if (!seen.insert(at).second)
+            throw HiveError("corrupted: the key entry at " + Hex(at) + " is linked twice (a loop)");
         pending.push_back(Le32(&block[at + 20]));  // next sibling
         pending.push_back(Le32(&block[at + 16]));  // first subkey
     }
@@ -75,7 +76,8 @@ void CheckRegfHeader(std::istream &in, uint64_t size) {
 void CheckCregHeader(std::istream &in, uint64_t size) {
     if (size < kCregHeaderSize + 8) Truncated("the header", kCregHeaderSize + 8, size);
     const std::vector<uint8_t> header = ReadAt(in, 0, kCregHeaderSize + 8);
-    if (std::memcmp(&header[kCregHeaderSize], "RGKN", 4) != 0) throw HiveError("corrupted: no key block after the header");
+    if (std::memcmp(&header[kCregHeaderSize], "RGKN", 4) != 0)
+        throw HiveError("corrupted: no key block after the header");
     const uint32_t keysSize = Le32(&header[kCregHeaderSize + 4]);
     if (kCregHeaderSize + keysSize > size) Truncated("the key block", kCregHeaderSize + keysSize, size);
     if (keysSize < kCregHeaderSize + 28) throw HiveError("corrupted: the key block holds no key");
@@ -83,7 +85,8 @@ void CheckCregHeader(std::istream &in, uint64_t size) {
     uint64_t at = Le32(&header[8]);
     const unsigned blocks = header[16] | (header[17] << 8);
     for (unsigned k = 0; k < blocks; ++k) {
-        if (at + 8 > size) Truncated("data block " + std::to_string(k + 1) + " of " + std::to_string(blocks), at + 8, size);
+        if (at + 8 > size)
+            Truncated("data block " + std::to_string(k + 1) + " of " + std::to_string(blocks), at + 8, size);
         const std::vector<uint8_t> block = ReadAt(in, at, 8);
         if (std::memcmp(block.data(), "RGDB", 4) != 0) {
             throw HiveError("corrupted: data block " + std::to_string(k + 1) + " of " + std::to_string(blocks) +

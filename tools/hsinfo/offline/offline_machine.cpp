@@ -51,7 +51,8 @@ std::string CurrentControlSet(OpenedHive &system) {
                            (static_cast<uint32_t>(current->data[3]) << 24);
         char name[32];
         std::snprintf(name, sizeof name, "ControlSet%03u", n);
-        if (!FindSubkey(*root, name)) throw HiveError(std::string("Select\\Current names ") + name + ", which the hive lacks");
+        if (!FindSubkey(*root, name))
+            throw HiveError(std::string("Select\\Current names ") + name + ", which the hive lacks");
         return std::string(name);
     });
 }
@@ -59,8 +60,9 @@ std::string CurrentControlSet(OpenedHive &system) {
 PresenceRule ChooseRule(std::optional<PresenceRule> asked, const std::optional<uint64_t> &sessionStart,
                         const std::string &system) {
     if (asked == PresenceRule::LastSession && !sessionStart) {
-        throw OfflineError(system + ": records no arrival time of ACPI_HAL\\PNP0C08\\0 (Windows 8 and later do): "
-                                    "--present last-session cannot be used");
+        throw OfflineError(system +
+                           ": records no arrival time of ACPI_HAL\\PNP0C08\\0 (Windows 8 and later do): "
+                           "--present last-session cannot be used");
     }
     if (asked) return *asked;
     return sessionStart ? PresenceRule::LastSession : PresenceRule::All;
@@ -73,8 +75,9 @@ void Note(OfflineReport &report, const std::string &family, bool fromHive, const
 // The machine facts of HKEY_SIMULATION: those the files record, and for the
 // rest answers that take nothing from the machine running the inventory (no
 // processor, no memory, no NetBIOS adapters).
-void WriteFacts(ProfileWriter &out, const OfflineReport &report, const std::optional<std::vector<AdapterFacts>> &adapters,
-                const std::optional<PrinterFacts> &printers, const std::optional<std::vector<DriveFacts>> &drives) {
+void WriteFacts(ProfileWriter &out, const OfflineReport &report,
+                const std::optional<std::vector<AdapterFacts>> &adapters, const std::optional<PrinterFacts> &printers,
+                const std::optional<std::vector<DriveFacts>> &drives) {
     const VersionFacts &v = report.version;
     out.Key("HKEY_SIMULATION\\Version");
     out.Dword("MajorVersion", v.major);
@@ -83,8 +86,8 @@ void WriteFacts(ProfileWriter &out, const OfflineReport &report, const std::opti
     out.Dword("PlatformId", v.platform);
     out.Text("CSDVersion", v.csd);
     out.Key("HKEY_SIMULATION\\Memory");
-    for (const char *name : {"MemoryLoad", "TotalPhys", "AvailPhys", "TotalPageFile", "AvailPageFile", "TotalVirtual",
-                             "AvailVirtual"}) {
+    for (const char *name :
+         {"MemoryLoad", "TotalPhys", "AvailPhys", "TotalPageFile", "AvailPageFile", "TotalVirtual", "AvailVirtual"}) {
         out.Dword(name, 0);
     }
     out.Key("HKEY_SIMULATION\\Processor");
@@ -101,7 +104,8 @@ void WriteFacts(ProfileWriter &out, const OfflineReport &report, const std::opti
     }
     out.Key("HKEY_SIMULATION\\Printers");
     if (printers) {
-        for (const auto &[list, names] : {std::pair{"Default", &printers->defaults}, std::pair{"Local", &printers->locals}}) {
+        for (const auto &[list, names] :
+             {std::pair{"Default", &printers->defaults}, std::pair{"Local", &printers->locals}}) {
             for (size_t i = 0; i < names->size(); ++i) {
                 out.Key(std::string("HKEY_SIMULATION\\Printers\\") + list + "\\" + std::to_string(i));
                 out.Text("Name", (*names)[i]);
@@ -109,7 +113,8 @@ void WriteFacts(ProfileWriter &out, const OfflineReport &report, const std::opti
         }
     }
     out.Key("HKEY_SIMULATION\\Drives");
-    for (size_t i = 0; drives && i < drives->size(); ++i) out.Dword(std::string(1, (*drives)[i].letter), (*drives)[i].type);
+    for (size_t i = 0; drives && i < drives->size(); ++i)
+        out.Dword(std::string(1, (*drives)[i].letter), (*drives)[i].type);
 }
 
 void NoteCommon(OfflineReport &report, const std::optional<std::vector<AdapterFacts>> &adapters,
@@ -117,9 +122,11 @@ void NoteCommon(OfflineReport &report, const std::optional<std::vector<AdapterFa
                 const std::string &adaptersMissing, const std::string &printersFrom, const std::string &drivesFrom) {
     if (report.processors) {
         Note(report, "processors", true,
-             "the present processor instances under Enum\\ACPI (class Processor), by FriendlyName; the speed is not recorded");
+             "the present processor instances under Enum\\ACPI (class Processor), by FriendlyName; the speed is not "
+             "recorded");
     } else {
-        Note(report, "processors", false, "no processor instances under Enum\\ACPI: the processors are a fact of the running machine");
+        Note(report, "processors", false,
+             "no processor instances under Enum\\ACPI: the processors are a fact of the running machine");
     }
     Note(report, "memory", false, "the memory status is a fact of the running machine");
     if (adapters) {
@@ -133,12 +140,14 @@ void NoteCommon(OfflineReport &report, const std::optional<std::vector<AdapterFa
     if (printers) {
         Note(report, "printers", true, "the printers' keys under " + printersFrom);
     } else {
-        Note(report, "printers", false, "the files hold no printer list (" + printersFrom + "): the spooler is a fact of the running machine");
+        Note(report, "printers", false,
+             "the files hold no printer list (" + printersFrom + "): the spooler is a fact of the running machine");
     }
     if (drives) {
         Note(report, "driveTypes", true, "the drive letters of " + drivesFrom);
     } else {
-        Note(report, "driveTypes", false, "the files hold no drive letters (" + drivesFrom + "): drive types are a fact of the running machine");
+        Note(report, "driveTypes", false,
+             "the files hold no drive letters (" + drivesFrom + "): drive types are a fact of the running machine");
     }
 }
 
@@ -151,7 +160,8 @@ void BuildNt(HiveSet &set, std::optional<PresenceRule> asked, OfflineMachine &m)
     if (set.system) {
         const std::string cs = report.controlSet = CurrentControlSet(*set.system);
         enumTree = CopyAt(*set.system, cs + "\\Enum", ccs + "\\Enum", kAllLevels, report);
-        computerName = CopyAt(*set.system, cs + "\\Control\\ComputerName", ccs + "\\Control\\ComputerName", kAllLevels, report);
+        computerName =
+            CopyAt(*set.system, cs + "\\Control\\ComputerName", ccs + "\\Control\\ComputerName", kAllLevels, report);
         netClass = CopyAt(*set.system, cs + "\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002BE10318}", "", 1, report);
         interfaces = CopyAt(*set.system, cs + "\\Services\\Tcpip\\Parameters\\Interfaces", "", 1, report);
         printers = CopyAt(*set.system, cs + "\\Control\\Print\\Printers", "", 1, report);
@@ -215,7 +225,8 @@ std::string DefaultPrinter9x(const KeyCopy &hklm) {
     const KeyCopy *db = hklm.FindPath("System\\CurrentControlSet\\Control\\IDConfigDB");
     const std::string config = db ? db->Text("CurrentConfig") : "";
     const KeyCopy *perConfig =
-        config.empty() ? nullptr : hklm.FindPath("Config\\" + config + "\\System\\CurrentControlSet\\Control\\Print\\Printers");
+        config.empty() ? nullptr
+                       : hklm.FindPath("Config\\" + config + "\\System\\CurrentControlSet\\Control\\Print\\Printers");
     if (perConfig && !perConfig->Text("Default").empty()) return perConfig->Text("Default");
     const KeyCopy *printers = hklm.FindPath("System\\CurrentControlSet\\Control\\Print\\Printers");
     return printers ? printers->Text("Default") : "";
@@ -227,7 +238,8 @@ void Build9x(HiveSet &set, std::optional<PresenceRule> asked, OfflineMachine &m)
     std::optional<KeyCopy> hklm = CopyAt(*set.system9x, "", kHklm, kAllLevels, report);
     KeyCopy *enumTree = hklm->Find("Enum");
     if (asked == PresenceRule::LastSession) {
-        throw OfflineError(set.system9x->path + ": Windows 9x records no arrival times: --present last-session cannot be used");
+        throw OfflineError(set.system9x->path +
+                           ": Windows 9x records no arrival times: --present last-session cannot be used");
     }
     report.rule = asked.value_or(PresenceRule::All);
     if (enumTree) report.presence = MarkPresent(*enumTree, report.rule, std::nullopt, false);
@@ -248,7 +260,8 @@ void Build9x(HiveSet &set, std::optional<PresenceRule> asked, OfflineMachine &m)
     NoteCommon(report, std::nullopt, printers, drives,
                "Windows 9x records a DHCP adapter's address only in a binary lease record: the adapters are a fact "
                "of the running machine",
-               printersPath, "CurrentDriveLetterAssignment of the instances under Enum\\ESDI, Enum\\SCSI and Enum\\FLOP");
+               printersPath,
+               "CurrentDriveLetterAssignment of the instances under Enum\\ESDI, Enum\\SCSI and Enum\\FLOP");
 
     ProfileWriter out;
     out.Tree(kHklm, *hklm);

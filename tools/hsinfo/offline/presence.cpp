@@ -46,7 +46,9 @@ bool PresentInSession(const DeviceTimes &times, uint64_t sessionStart) {
     return *times.arrival >= sessionStart && !(times.removal && *times.removal > *times.arrival);
 }
 
-DeviceTimes ReadDeviceTimes(const KeyCopy &instance) { return {ReadTime(instance, "0066"), ReadTime(instance, "0067")}; }
+DeviceTimes ReadDeviceTimes(const KeyCopy &instance) {
+    return {ReadTime(instance, "0066"), ReadTime(instance, "0067")};
+}
 
 std::optional<uint64_t> SessionStart(const KeyCopy &enumTree) {
     const KeyCopy *hal = enumTree.FindPath(kHalInstance);
@@ -87,8 +89,7 @@ std::string FiletimeText(uint64_t filetime) {
     gmtime_r(&unix, &parts);
     char text[64];
     std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%07uZ", parts.tm_year + 1900, parts.tm_mon + 1,
-                  parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec,
-                  static_cast<unsigned>(filetime % 10000000));
+                  parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec, static_cast<unsigned>(filetime % 10000000));
     return text;
 }
 
