@@ -53,6 +53,11 @@ def normalize(doc, nt4):
     return doc
 
 
+def is_nt4(machine):
+    current = machine.child("SOFTWARE").child("Microsoft").child("Windows NT").child("CurrentVersion")
+    return any(name == "CurrentVersion" and data.startswith(b"4.") for name, _, data in current.values)
+
+
 def inventory(hsinfo, *args):
     run = subprocess.run([hsinfo, "--json", *args], capture_output=True, text=True)
     if run.returncode != 0 or run.stderr:
@@ -71,11 +76,7 @@ def check(hsinfo, name):
             make_regf.main(["--times", profile, folder])
         offline = inventory(hsinfo, "--hives", folder)
     live = inventory(hsinfo, "--machine", profile)
-    nt4 = offline["offline"]["windowsFamily"] == "NT" and machine.child("SOFTWARE").child("Microsoft") \
-        .child("Windows NT").child("CurrentVersion").values and \
-        any(v[0] == "CurrentVersion" and v[2].startswith(b"4.") for v in
-            machine.child("SOFTWARE").child("Microsoft").child("Windows NT").child("CurrentVersion").values)
-    a, b = normalize(live, nt4), normalize(offline, nt4)
+    a, b = normalize(live, is_nt4(machine)), normalize(offline, is_nt4(machine))
     if a == b:
         print("ok   %s" % name)
         return True
