@@ -13,6 +13,7 @@ import subprocess
 import sys
 import tempfile
 
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 import make_creg
 import make_regf
 from regfile import Key

@@ -16,6 +16,7 @@ import subprocess
 import sys
 import tempfile
 
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 import make_creg
 import make_regf
 from regfile import read_profile

@@ -12,6 +12,7 @@ their values. Texts are stored without their NUL, as Windows 9x stores them."""
 import struct
 import sys
 
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 from regfile import read_profile
 
 KEYS_PER_BLOCK = 254

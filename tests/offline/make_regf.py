@@ -20,6 +20,7 @@ import struct
 import subprocess
 import sys
 
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 from regfile import Key, read_profile
 
 TIMES = "{83da6326-97a6-4088-9453-a1923f573b29}"
