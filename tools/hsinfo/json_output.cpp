@@ -54,7 +54,8 @@ ordered_json MemoryJson(const HSMEMORYSTATUS &m) {
 void PrintJson(std::ostream &out, const Inventory &inv, const std::vector<std::string> &families) {
     ordered_json doc;
     doc["schema"] = "hardscan-inventory/1";
-    // A family that hive files do not record is null.
+    // From hive files (--hives): what they were, and each family they do not
+    // record is null.
     if (inv.offline) doc["offline"] = OfflineJson(*inv.offline);
     if (Wanted(families, "cpu") && inv.LeftOut("processors")) {
         doc["processors"] = nullptr;
