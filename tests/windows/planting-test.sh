@@ -73,7 +73,7 @@ done
 run() {
     name=$1 cwd=$2 overrides=$3
     shift 3
-    (cd "$cwd" && WINEDLLOVERRIDES="$overrides" timeout 600 sh "$run_windows" "$@") >"$work/$name.txt" 2>"$work/$name.err"
+    (cd "$cwd" && WINEDLLOVERRIDES="$overrides" timeout 600 "$run_windows" "$@") >"$work/$name.txt" 2>"$work/$name.err"
     rc=$?
     grep -v '^[a-z]* ' "$work/$name.txt"
     [ $rc -eq 0 ] || { fail "$name run exited with $rc"; tail -n 20 "$work/$name.err"; }
