@@ -7,11 +7,11 @@
 #     (NX_COMPAT), on x86-64 also addresses above 4 GiB (HIGH_ENTROPY_VA);
 #   - the export table holds exactly the plain names of the module definition
 #     file, nothing more and nothing decorated;
-#   - every imported DLL is one of the allowed Windows system DLLs: KnownDLLs
-#     and the C runtime, none that a planted copy in the host's folder could
-#     replace (the IP helper, NetBIOS, the spooler and the multimedia timer
-#     are loaded from the system folder at run time, through LoadLibraryA,
-#     LoadLibraryExA, GetProcAddress and GetSystemDirectoryA of kernel32);
+#   - every imported DLL is one of the allowed Windows system DLLs, which
+#     current Windows loads from its KnownDLLs whatever the host's folder
+#     holds (the IP helper, NetBIOS, the spooler and the multimedia timer are
+#     not KnownDLLs: the library loads them from the system folder at run
+#     time, through LoadLibraryExA, GetProcAddress and GetSystemDirectoryA);
 #   - no function that writes to the registry or to files is imported.
 #
 # usage: check-dll.sh DLL DEF-FILE win32|win64 [OBJDUMP]

@@ -104,23 +104,33 @@ std::vector<Record> ReadChained(const char *family, uint32_t (*call)(Record *, u
     return records;
 }
 
+// A list call for `count` records that lie below 4 GiB: prints its answer,
+// what `describe` says of the header and the records; answers its result.
+template <typename Record, typename List, typename Describe, typename Print>
+int32_t ReadList(const char *family, int32_t (*call)(List *, int32_t), int32_t count, Describe describe, Print print)
+{
+    LowBuffer header(sizeof(List));
+    LowBuffer records(static_cast<size_t>(count) * sizeof(Record));
+    auto *list = reinterpret_cast<List *>(header.Data());
+    list->records = records.Address32();
+    const int32_t result = call(list, count);
+    Line(family, "ex " + Number(static_cast<uint32_t>(result)) + describe(*list));
+    for (int32_t i = 0; result == 1 && i < count; ++i)
+        print(reinterpret_cast<const Record *>(records.Data())[i]);
+    return result;
+}
+
 void ReadCpus(const Exports &x)
 {
     const int32_t count = x.GetCpuCount();
     Line("cpu", "count " + Number(static_cast<uint32_t>(count)));
     for (const CPUINFO &r : ReadChained("cpu", x.GetCpuInfo))
         PrintCpu("cpu", r);
-    if (count <= 0)
-        return;
-    LowBuffer header(sizeof(INFOLIST));
-    LowBuffer records(static_cast<size_t>(count) * sizeof(CPUINFO));
-    auto *list = reinterpret_cast<INFOLIST *>(header.Data());
-    list->records = records.Address32();
-    const int32_t result = x.GetCpuInfoEx(list, count);
-    Line("cpu", "ex " + Number(static_cast<uint32_t>(result)) + " count " + Number(list->count) + " size " +
-                    Number(list->recordSize));
-    for (int32_t i = 0; result == 1 && i < count; ++i)
-        PrintCpu("cpu", reinterpret_cast<const CPUINFO *>(records.Data())[i]);
+    if (count > 0)
+        ReadList<CPUINFO>(
+            "cpu", x.GetCpuInfoEx, count,
+            [](const INFOLIST &l) { return " count " + Number(l.count) + " size " + Number(l.recordSize); },
+            [](const CPUINFO &r) { PrintCpu("cpu", r); });
 }
 
 void ReadCommon(const Exports &x)
@@ -138,16 +148,9 @@ void ReadNetbios(const Exports &x)
     const int32_t count = x.GetNetCount();
     Line("netbios", "count " + Number(static_cast<uint32_t>(count)));
     const int32_t asked = count > 0 ? count : 1;
-    LowBuffer header(sizeof(INFOLIST));
-    LowBuffer records(static_cast<size_t>(asked) * sizeof(NETINFO));
-    auto *list = reinterpret_cast<INFOLIST *>(header.Data());
-    list->records = records.Address32();
-    const int32_t result = x.GetNetInfoEx(list, asked);
-    Line("netbios", "ex " + Number(static_cast<uint32_t>(result)));
-    for (int32_t i = 0; result == 1 && i < asked; ++i) {
-        const NETINFO &r = reinterpret_cast<const NETINFO *>(records.Data())[i];
-        Line("netbios", Field(r.ipText) + "|" + Field(r.mac));
-    }
+    const int32_t result = ReadList<NETINFO>(
+        "netbios", x.GetNetInfoEx, asked, [](const INFOLIST &) { return std::string(); },
+        [](const NETINFO &r) { Line("netbios", Field(r.ipText) + "|" + Field(r.mac)); });
     if (g_missing) {
         ok(count == 0, "HsiGetNetCount: %d, expected 0 without NetBIOS\n", count);
         ok(result == 0, "HsiGetNetInfoEx(1): %d, expected 0 without NetBIOS\n", result);
@@ -202,16 +205,11 @@ void ReadSoftware(const Exports &x)
     Line("software", "count " + Number(static_cast<uint32_t>(count)));
     for (const SOFTWAREINFO &r : ReadChained("software", x.GetSoftwareInfo))
         PrintProgram("software", r);
-    if (count <= 0)
-        return;
-    LowBuffer header(sizeof(SOFTWAREINFOLIST));
-    LowBuffer records(static_cast<size_t>(count) * sizeof(SOFTWAREINFO));
-    auto *list = reinterpret_cast<SOFTWAREINFOLIST *>(header.Data());
-    list->records = records.Address32();
-    const int32_t result = x.GetSoftwareInfoEx(list, count);
-    Line("software", "ex " + Number(static_cast<uint32_t>(result)) + " " + Field(list->category));
-    for (int32_t i = 0; result == 1 && i < count; ++i)
-        PrintProgram("software", reinterpret_cast<const SOFTWAREINFO *>(records.Data())[i]);
+    if (count > 0)
+        ReadList<SOFTWAREINFO>(
+            "software", x.GetSoftwareInfoEx, count,
+            [](const SOFTWAREINFOLIST &l) { return " " + Field(l.category); },
+            [](const SOFTWAREINFO &r) { PrintProgram("software", r); });
 }
 
 void ReadDrivesAndDevices(const Exports &x)
