@@ -15,8 +15,8 @@
 #            checks the answers without them, and the families that do not
 #            use them must equal the clean answers.
 #
-# The registry files are imported first (the machine's identity, programs,
-# drives and devices, and a printer).
+# The registry files are imported first, into both registry views (the
+# machine's identity, programs, drives and devices, and a printer).
 #
 # usage: planting-test.sh RUN-WINDOWS WORK-DIR PLANTED-DIR Hardscan.dll planting_host.exe system_library_test.exe REG-FILE...
 set -u
@@ -79,9 +79,11 @@ run() {
     [ $rc -eq 0 ] || { fail "$name run exited with $rc"; tail -n 20 "$work/$name.err"; }
 }
 
+# Into both registry views, so that 32- and 64-bit hosts read the same keys.
 for reg in "$@"; do
     path=$(printf 'Z:%s' "$(cd "$(dirname "$reg")" && pwd)/$(basename "$reg")" | tr '/' '\\')
     run import "$work" "" regedit /S "$path"
+    run import "$work" "" 'C:\windows\syswow64\regedit.exe' /S "$path"
 done
 run clean "$work/clean-cwd" "" "$work/clean/planting_host.exe"
 run planted "$work/planted-cwd" "$names=n,b" "$work/planted/planting_host.exe"
