@@ -24,7 +24,6 @@ foreach(fake iphlpapi netapi32 winspool winmm hs-planted-only)
   set_target_properties(${fake_target} PROPERTIES OUTPUT_NAME ${fake} PREFIX ""
                         LIBRARY_OUTPUT_DIRECTORY ${HS_PLANTED_DIR} RUNTIME_OUTPUT_DIRECTORY ${HS_PLANTED_DIR})
   target_link_options(${fake_target} PRIVATE -static-libgcc -Wl,--kill-at)
-  list(APPEND HS_PLANTED_TARGETS ${fake_target})
 endforeach()
 set_target_properties(planted_winspool PROPERTIES SUFFIX ".drv")
 
