@@ -77,4 +77,5 @@ fi
 [ $status -ne 0 ] && exit 1
 echo "the 32-bit and 64-bit DLLs agree on $(cut -d ' ' -f 3 "$prefix/bytes32.txt" | tr -d '\n' | wc -c | awk '{ print $1 / 2 }') bytes" \
     "of answers from $(cut -d ' ' -f 1 "$prefix/bytes32.txt" | sort -u | wc -l) exports"
+close_wine_session
 exit 0

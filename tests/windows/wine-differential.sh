@@ -187,4 +187,5 @@ if ! diff -u --label "Windows (Wine)" --label "simulated machine" \
 fi
 cat "$work/native.txt"
 echo "the simulated machine agrees with Windows on $(grep -c . "$work/native.txt") facts"
+close_wine_session
 exit 0
