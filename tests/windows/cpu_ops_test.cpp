@@ -64,7 +64,7 @@ void TestCpuid()
 
 void TestIdFlag()
 {
-    // Every processor that runs 64-bit code has CPUID, so the flag toggles;
+    // Every processor that runs this program has CPUID, so the flag toggles;
     // the answer must not depend on how often it is asked.
     OK(hs::CanToggleIdFlag(), "the identification flag cannot be toggled\n");
     OK(hs::CanToggleIdFlag(), "the identification flag cannot be toggled on the second try\n");
@@ -95,7 +95,9 @@ void TestMxcsrMask()
 
 void TestProbes()
 {
-    // A 64-bit processor executes SSE and SSE2: both probes run through.
+    // Every processor that runs this program executes SSE and SSE2 (both are
+    // part of x86-64, and Wine's WoW64 mode runs on x86-64): both probes run
+    // through.
     OK(hs::ProbeSse() == 0, "SSE probe answered %08x\n", hs::ProbeSse());
     OK(hs::ProbeSse2() == 0, "SSE2 probe answered %08x\n", hs::ProbeSse2());
 }
@@ -107,7 +109,11 @@ LONG CALLBACK CountBreakpoint(EXCEPTION_POINTERS *info)
     if (info->ExceptionRecord->ExceptionCode != EXCEPTION_BREAKPOINT)
         return EXCEPTION_CONTINUE_SEARCH;
     ++g_breakpoints;
+#if defined(__x86_64__)
     info->ContextRecord->Rip += 1;
+#else
+    info->ContextRecord->Eip += 1;
+#endif
     return EXCEPTION_CONTINUE_EXECUTION;
 }
 

@@ -34,8 +34,8 @@ loader_test=$6
 shift 6
 
 if [ ! -f "$run_windows" ]; then
-    echo "SKIPPED: $run_windows is missing: no Windows runtime to run the programs"
-    exit 0
+    echo "FAIL: $run_windows is missing: no Windows runtime to run the programs"
+    exit 1
 fi
 for f in "$dll" "$host" "$loader_test" "$planted/iphlpapi.dll" "$planted/netapi32.dll" "$planted/winspool.drv" \
          "$planted/winmm.dll" "$planted/hs-planted-only.dll" "$@"; do
