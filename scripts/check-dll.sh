@@ -6,7 +6,11 @@
 #   - the export table holds exactly the plain names of the module definition
 #     file, nothing more and nothing decorated;
 #   - every imported DLL is one of the allowed Windows system DLLs;
-#   - no function that writes to the registry or to files is imported.
+#   - no function that writes to the registry or to files is imported;
+#   - win32: every imported function is listed in win32-imports.txt (beside
+#     this script) and provided by Windows NT 4.0 and Windows 95 (the import
+#     floor), and the image lets the system dispatch the exception frames
+#     that guard the processor probes (no NO_SEH flag).
 #
 # usage: check-dll.sh DLL DEF-FILE win32|win64 [OBJDUMP]
 set -u
@@ -111,6 +115,59 @@ if [ -s "$tmp/writers" ]; then
     sed 's/^/    /' "$tmp/writers"
 fi
 
+# The import floor of the 32-bit DLL: the versions of every imported function
+# from the table, against Windows NT 4.0 and Windows 95.
+floor_summary=""
+if [ "$target" = win32 ]; then
+    table=$(dirname "$0")/win32-imports.txt
+    if [ ! -f "$table" ]; then
+        fail "the import table $table does not exist"
+    else
+        awk -v floor_nt=4.0 -v floor_9x=95 '
+            # NT versions as numbers that order (3.5 < 3.51 < 4.0); 9x
+            # versions by rank; "-" (never) above every version.
+            function nt_rank(v,   part) {
+                if (v == "-") return 1e9
+                if (v !~ /^[0-9]+\.[0-9]+$/) return -1
+                split(v, part, ".")
+                return part[1] * 1000 + part[2]
+            }
+            function win9x_rank(v) {
+                return v == "95" ? 1 : v == "98" ? 2 : v == "me" ? 3 : v == "-" ? 1e9 : -1
+            }
+            FNR == NR {
+                if ($0 ~ /^[[:space:]]*(#|$)/) next
+                if (NF != 4 || nt_rank($3) < 0 || win9x_rank($4) < 0) {
+                    print "FAIL: win32-imports.txt line " FNR " is not \"DLL function NT 9x\": " $0
+                    next
+                }
+                key = tolower($1) " " $2
+                nt[key] = $3
+                win9x[key] = $4
+                next
+            }
+            {
+                key = $1 " " $2
+                if (!(key in nt)) {
+                    print "FAIL: imports " $2 " from " $1 ", which win32-imports.txt does not list"
+                    next
+                }
+                if (nt_rank(nt[key]) > nt_rank(floor_nt) || win9x_rank(win9x[key]) > win9x_rank(floor_9x))
+                    print "FAIL: imports " $2 " from " $1 " (Windows NT " nt[key] ", 9x " win9x[key] \
+                          "), above the import floor NT " floor_nt " and 9x " floor_9x
+            }
+        ' "$table" "$tmp/functions" >"$tmp/floor"
+        if [ -s "$tmp/floor" ]; then
+            cat "$tmp/floor"
+            failures=$((failures + $(wc -l <"$tmp/floor")))
+        fi
+        floor_summary=", import floor Windows NT 4.0 and 95"
+    fi
+    # A NO_SEH image gets none of its exception frames dispatched.
+    sed -n '/^DllCharacteristics/,/^[^[:space:]]/p' "$tmp/headers" | grep -qx '[[:space:]]*NO_SEH' &&
+        fail "the image is marked NO_SEH: the guards of the processor probes would not run"
+fi
+
 dll_count=$(wc -l <"$tmp/dlls")
 function_count=$(wc -l <"$tmp/functions")
 export_count=$(wc -l <"$tmp/exports")
@@ -118,5 +175,5 @@ if [ $failures -ne 0 ]; then
     echo "$dll: $failures check(s) failed"
     exit 1
 fi
-echo "$dll: $format, $export_count exports, $function_count functions imported from $dll_count DLLs ($(tr '\n' ' ' <"$tmp/dlls")): ok"
+echo "$dll: $format, $export_count exports, $function_count functions imported from $dll_count DLLs ($(tr '\n' ' ' <"$tmp/dlls"))$floor_summary: ok"
 exit 0
