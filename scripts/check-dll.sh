@@ -123,40 +123,7 @@ if [ "$target" = win32 ]; then
     if [ ! -f "$table" ]; then
         fail "the import table $table does not exist"
     else
-        awk -v floor_nt=4.0 -v floor_9x=95 '
-            # NT versions as numbers that order (3.5 < 3.51 < 4.0); 9x
-            # versions by rank; "-" (never) above every version.
-            function nt_rank(v,   part) {
-                if (v == "-") return 1e9
-                if (v !~ /^[0-9]+\.[0-9]+$/) return -1
-                split(v, part, ".")
-                return part[1] * 1000 + part[2]
-            }
-            function win9x_rank(v) {
-                return v == "95" ? 1 : v == "98" ? 2 : v == "me" ? 3 : v == "-" ? 1e9 : -1
-            }
-            FNR == NR {
-                if ($0 ~ /^[[:space:]]*(#|$)/) next
-                if (NF != 4 || nt_rank($3) < 0 || win9x_rank($4) < 0) {
-                    print "FAIL: win32-imports.txt line " FNR " is not \"DLL function NT 9x\": " $0
-                    next
-                }
-                key = tolower($1) " " $2
-                nt[key] = $3
-                win9x[key] = $4
-                next
-            }
-            {
-                key = $1 " " $2
-                if (!(key in nt)) {
-                    print "FAIL: imports " $2 " from " $1 ", which win32-imports.txt does not list"
-                    next
-                }
-                if (nt_rank(nt[key]) > nt_rank(floor_nt) || win9x_rank(win9x[key]) > win9x_rank(floor_9x))
-                    print "FAIL: imports " $2 " from " $1 " (Windows NT " nt[key] ", 9x " win9x[key] \
-                          "), above the import floor NT " floor_nt " and 9x " floor_9x
-            }
-        ' "$table" "$tmp/functions" >"$tmp/floor"
+        awk -f "$(dirname "$0")/import-floor.awk" "$table" "$tmp/functions" >"$tmp/floor"
         if [ -s "$tmp/floor" ]; then
             cat "$tmp/floor"
             failures=$((failures + $(wc -l <"$tmp/floor")))
