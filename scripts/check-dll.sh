@@ -3,9 +3,15 @@
 # them:
 #   - the file format and optional-header magic of the target (PE32 for i386,
 #     PE32+ for x86-64), and the DLL characteristic;
+#   - the hardening flags: a random base (DYNAMIC_BASE) and no executable data
+#     (NX_COMPAT), on x86-64 also addresses above 4 GiB (HIGH_ENTROPY_VA);
 #   - the export table holds exactly the plain names of the module definition
 #     file, nothing more and nothing decorated;
-#   - every imported DLL is one of the allowed Windows system DLLs;
+#   - every imported DLL is one of the allowed Windows system DLLs: KnownDLLs
+#     and the C runtime, none that a planted copy in the host's folder could
+#     replace (the IP helper, NetBIOS, the spooler and the multimedia timer
+#     are loaded from the system folder at run time, through LoadLibraryA,
+#     LoadLibraryExA, GetProcAddress and GetSystemDirectoryA of kernel32);
 #   - no function that writes to the registry or to files is imported;
 #   - win32: every imported function is listed in win32-imports.txt (beside
 #     this script) and provided by Windows NT 4.0 and Windows 95 (the import
@@ -28,11 +34,13 @@ win32)
     default_objdump=i686-w64-mingw32-objdump
     want_format=pei-i386
     want_magic='010b (PE32)'
+    want_flags="DYNAMIC_BASE NX_COMPAT"
     ;;
 win64)
     default_objdump=x86_64-w64-mingw32-objdump
     want_format=pei-x86-64
     want_magic='020b (PE32+)'
+    want_flags="DYNAMIC_BASE NX_COMPAT HIGH_ENTROPY_VA"
     ;;
 *)
     echo "unknown target '$target' (win32 or win64)" >&2
@@ -72,6 +80,11 @@ magic=$(sed -n 's/^Magic[[:space:]]*\(.*\)$/\1/p' "$tmp/headers" | tr -s ' \t' '
 # The characteristics block lists one flag per line, DLL among them.
 sed -n '/^Characteristics/,/^$/p' "$tmp/headers" | grep -qx '[[:space:]]*DLL' ||
     fail "the image is not marked as a DLL"
+# DllCharacteristics lists one flag per line as well.
+sed -n '/^DllCharacteristics/,/^[^[:space:]]/p' "$tmp/headers" | sed '1d;$d' | tr -d ' \t' >"$tmp/dll_flags"
+for flag in $want_flags; do
+    grep -qx "$flag" "$tmp/dll_flags" || fail "DllCharacteristics lacks $flag"
+done
 
 # Exports: the names after "[Ordinal/Name Pointer] Table", sorted, against the
 # EXPORTS section of the definition file.
@@ -90,7 +103,7 @@ fi
 grep -n '[@?]' "$tmp/exports" >/dev/null && fail "decorated export names: $(grep '[@?]' "$tmp/exports" | tr '\n' ' ')"
 
 # Imports: DLL names, case-insensitive, against the allowed list.
-allowed="kernel32.dll advapi32.dll iphlpapi.dll netapi32.dll ws2_32.dll winspool.drv winmm.dll msvcrt.dll"
+allowed="kernel32.dll advapi32.dll ws2_32.dll msvcrt.dll"
 sed -n 's/^[[:space:]]*DLL Name:[[:space:]]*\(.*\)$/\1/p' "$tmp/headers" | tr 'A-Z' 'a-z' >"$tmp/dlls"
 [ -s "$tmp/dlls" ] || fail "no import table found"
 while read -r name; do
@@ -131,7 +144,7 @@ if [ "$target" = win32 ]; then
         floor_summary=", import floor Windows NT 4.0 and 95"
     fi
     # A NO_SEH image gets none of its exception frames dispatched.
-    sed -n '/^DllCharacteristics/,/^[^[:space:]]/p' "$tmp/headers" | grep -qx '[[:space:]]*NO_SEH' &&
+    grep -qx NO_SEH "$tmp/dll_flags" &&
         fail "the image is marked NO_SEH: the guards of the processor probes would not run"
 fi
 

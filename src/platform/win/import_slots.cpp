@@ -8,13 +8,14 @@
 //   Windows 95, 98 and ME export these only as stubs that fail. Here they go
 //   to the ANSI functions; the runtime passes no name or an ASCII one.
 // - The process affinity functions (used by the hyper-threading walk) do
-//   not exist on Windows 95, 98 and ME. Here they are looked up at run time;
-//   where they are missing the call fails as an unsupported call does.
+//   not exist on Windows 95, 98 and ME. Here they are looked up at first use
+//   (system_library.h); where they are missing the call fails.
 //
 // A slot is the pointer that callers of a dllimport function call through
 // (symbol __imp__Name@bytes); defining it here keeps the linker from taking
 // kernel32's.
 #include "platform/platform.h"
+#include "platform/win/system_library.h"
 
 namespace {
 
@@ -65,20 +66,14 @@ extern "C" HMODULE WINAPI HsLoadLibraryW(LPCWSTR name)
     return LoadLibraryA(narrow);
 }
 
-// A kernel32 function that older systems lack, or null.
-template <typename Function>
-Function FindKernelFunction(Function, const char *name)
-{
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    return kernel != nullptr ? reinterpret_cast<Function>(reinterpret_cast<void *>(GetProcAddress(kernel, name)))
-                             : nullptr;
-}
+hs::win::SystemFunction g_getProcessAffinityMask("kernel32.dll", "GetProcessAffinityMask");
+hs::win::SystemFunction g_setProcessAffinityMask("kernel32.dll", "SetProcessAffinityMask");
 
 extern "C" BOOL WINAPI HsGetProcessAffinityMask(HANDLE process, PDWORD_PTR processMask, PDWORD_PTR systemMask)
 {
-    const auto function = FindKernelFunction(&HsGetProcessAffinityMask, "GetProcessAffinityMask");
+    auto *function = g_getProcessAffinityMask.Get<decltype(GetProcessAffinityMask)>();
     if (function == nullptr) {
-        SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+        SetLastError(g_getProcessAffinityMask.MissingError());
         return FALSE;
     }
     return function(process, processMask, systemMask);
@@ -86,9 +81,9 @@ extern "C" BOOL WINAPI HsGetProcessAffinityMask(HANDLE process, PDWORD_PTR proce
 
 extern "C" BOOL WINAPI HsSetProcessAffinityMask(HANDLE process, DWORD_PTR mask)
 {
-    const auto function = FindKernelFunction(&HsSetProcessAffinityMask, "SetProcessAffinityMask");
+    auto *function = g_setProcessAffinityMask.Get<decltype(SetProcessAffinityMask)>();
     if (function == nullptr) {
-        SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+        SetLastError(g_setProcessAffinityMask.MissingError());
         return FALSE;
     }
     return function(process, mask);
