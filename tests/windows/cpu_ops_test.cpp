@@ -65,7 +65,7 @@ void TestCpuid()
 
 void TestIdFlag()
 {
-    // Every processor that runs 64-bit code has CPUID, so the flag toggles;
+    // Every processor that runs this program has CPUID, so the flag toggles;
     // the answer must not depend on how often it is asked.
     OK(hs::CanToggleIdFlag(), "the identification flag cannot be toggled\n");
     OK(hs::CanToggleIdFlag(), "the identification flag cannot be toggled on the second try\n");
@@ -112,8 +112,9 @@ uintptr_t ExceptionChainHead()
 
 void TestProbes()
 {
-    // A processor that runs this program executes SSE and SSE2: both probes
-    // run through. Instructions that fault on every processor answer their
+    // Every processor that runs this program executes SSE and SSE2 (both are
+    // part of x86-64, and Wine's WoW64 mode runs on x86-64): both probes run
+    // through. Instructions that fault on every processor answer their
     // exception code, and the program goes on after them. On 32-bit Windows
     // the guard's frame is off the exception chain again afterwards.
     const struct {
@@ -142,7 +143,11 @@ LONG CALLBACK CountBreakpoint(EXCEPTION_POINTERS *info)
     if (info->ExceptionRecord->ExceptionCode != EXCEPTION_BREAKPOINT)
         return EXCEPTION_CONTINUE_SEARCH;
     ++g_breakpoints;
+#if defined(__x86_64__)
     info->ContextRecord->Rip += 1;
+#else
+    info->ContextRecord->Eip += 1;
+#endif
     return EXCEPTION_CONTINUE_EXECUTION;
 }
 

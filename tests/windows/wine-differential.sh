@@ -1,7 +1,8 @@
 #!/bin/sh
 # Checks that the simulated machine of the native build answers like Windows
 # (as Wine provides it). In a fresh private prefix with the test registry file
-# imported, the whole HKEY_LOCAL_MACHINE is exported with regedit and made
+# imported into the DLL's registry view (32- or 64-bit), the whole
+# HKEY_LOCAL_MACHINE of that view is exported with regedit and made
 # into a machine profile (plus the Windows version that the prefix reports and
 # a simulated processor, so that loading the library costs no real time). The
 # Windows hsinfo.exe then runs under Wine in that same session and the native
@@ -29,6 +30,7 @@ if [ ! -x "$native_hsinfo" ]; then
     exit 0
 fi
 
+hs_root=$(cd "$here/../.." && pwd)
 . "$here/wine-session.sh"
 
 # Wine takes its ANSI code page from the locale; this one gives the
@@ -42,7 +44,8 @@ for f in "$reg" "$dll" "$hsinfo_exe"; do
     fi
 done
 
-open_wine_session "$prefix" "$reg"
+bits=$(pe_bits "$dll")
+open_wine_session "$prefix" "$bits" "$reg"
 work=$prefix/differential
 mkdir -p "$work"
 
@@ -78,16 +81,12 @@ extra=$work/differential.reg
     printf '"DisplayName"="Zoë’s Äpfel"\r\n"UninstallString"="C:\\\\zoe\\\\uninst.exe"\r\n\r\n'
 } >"$work/differential-utf8.reg"
 { printf '\377\376'; iconv -f UTF-8 -t UTF-16LE "$work/differential-utf8.reg"; } >"$extra"
-if ! timeout 120 "$wine" regedit /S "$(windows_path "$extra")" >"$work/import.log" 2>&1; then
-    echo "FAIL: importing $extra failed:"
-    cat "$work/import.log"
-    exit 1
-fi
+import_registry "$bits" "$extra"
 
 # The registry as Windows stores it: regedit writes UTF-16LE with a byte
 # order mark.
 export_file=$work/hklm-export.reg
-if ! timeout 120 "$wine" regedit /E "$(windows_path "$export_file")" HKEY_LOCAL_MACHINE \
+if ! timeout 120 "$run_windows_sh" "$(regedit_program "$bits")" /E "$(windows_path "$export_file")" HKEY_LOCAL_MACHINE \
         >"$work/export.log" 2>&1 || [ ! -s "$export_file" ]; then
     echo "FAIL: exporting HKEY_LOCAL_MACHINE failed:"
     cat "$work/export.log"
@@ -153,7 +152,7 @@ cp "$export_file" "$profile"
 } | iconv -f UTF-8 -t UTF-16LE >>"$profile"
 
 # Windows: the same session that holds the imported registry.
-timeout 300 "$wine" "$hsinfo_exe" --library "$(windows_path "$dll")" --json $families \
+run_windows "$hsinfo_exe" --library "$(windows_path "$dll")" --json $families \
     >"$work/wine.json" 2>"$work/wine.err"
 rc=$?
 if [ $rc -ne 0 ]; then

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "hardscan.h"
+#include "shifted_call.h"
 
 namespace {
 
@@ -191,7 +192,7 @@ public:
     uint8_t *Data() const { return m_data; }
     template <typename T> T *As() const { return reinterpret_cast<T *>(m_data); }
     uint32_t Address32() const { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(m_data)); }
-    bool Valid() const { return m_data != nullptr && reinterpret_cast<uintptr_t>(m_data) < 0x100000000ull; }
+    bool Valid() const { return m_data != nullptr && (static_cast<uint64_t>(reinterpret_cast<uintptr_t>(m_data)) >> 32) == 0; }
     void Fill(uint8_t value) const { std::memset(m_data, value, m_bytes); }
     // True when the n bytes at offset still hold the fill byte.
     bool Untouched(size_t offset, size_t n) const
@@ -1689,6 +1690,307 @@ void TestBadInputMatrix()
     std::printf("bad-input matrix: %d cases\n", g_matrixCases);
 }
 
+// ---------------------------------------------------------------------------
+// Misaligned stacks. 32-bit Windows enters a DLL (its entry at load and
+// unload, every export) with the stack aligned to 4 bytes only. The DLL is
+// loaded, called and unloaded from stacks 4, 8 and 12 bytes below a 16-byte
+// boundary; every export must answer what it answers from an aligned stack.
+
+using Bytes = std::vector<uint8_t>;
+
+template <typename T> void Append(Bytes &out, const T &value)
+{
+    const auto *p = reinterpret_cast<const uint8_t *>(&value);
+    out.insert(out.end(), p, p + sizeof value);
+}
+
+void AppendBytes(Bytes &out, const void *data, size_t n)
+{
+    const auto *p = static_cast<const uint8_t *>(data);
+    out.insert(out.end(), p, p + n);
+}
+
+// Calls the exports of one loaded module at one stack shift, with caller
+// memory below 4 GiB: a header area at the start of the scratch buffer and
+// the records after it. After a fault it makes no more calls.
+class StackCaller {
+public:
+    static constexpr size_t kHeaderBytes = 64;
+
+    StackCaller(HMODULE module, unsigned shift, const LowBuffer &scratch, size_t scratchBytes)
+        : m_module(module), m_shift(shift), m_scratch(scratch), m_scratchBytes(scratchBytes)
+    {
+    }
+
+    uintptr_t Call(const char *name, uintptr_t a0 = 0, uintptr_t a1 = 0)
+    {
+        if (m_fault.exceptionCode != 0)
+            return 0;
+        const void *fn = reinterpret_cast<const void *>(GetProcAddress(m_module, name));
+        if (fn == nullptr) {
+            ok(false, "%s not found\n", name);
+            return 0;
+        }
+        const shifted::Outcome outcome = shifted::Call(m_shift, m_module, fn, a0, a1);
+        if (outcome.exceptionCode != 0) {
+            m_fault = outcome;
+            m_faultName = name;
+        }
+        return outcome.value;
+    }
+    // 32-bit results: the upper half of a 64-bit result register is undefined.
+    uint32_t Call32(const char *name, uintptr_t a0 = 0, uintptr_t a1 = 0)
+    {
+        return static_cast<uint32_t>(Call(name, a0, a1));
+    }
+
+    uint8_t *Header() const { return m_scratch.Data(); }
+    uint8_t *Records() const { return m_scratch.Data() + kHeaderBytes; }
+    uintptr_t HeaderAddress() const { return reinterpret_cast<uintptr_t>(Header()); }
+    uintptr_t RecordsAddress() const { return reinterpret_cast<uintptr_t>(Records()); }
+    // Fill bytes over the header and n record bytes; false when n does not fit.
+    bool Prepare(size_t n) const
+    {
+        if (n > m_scratchBytes - kHeaderBytes) {
+            ok(false, "%lu record bytes do not fit the %lu-byte scratch buffer\n", static_cast<unsigned long>(n),
+               static_cast<unsigned long>(m_scratchBytes));
+            return false;
+        }
+        std::memset(Header(), kFill, kHeaderBytes + n);
+        return true;
+    }
+
+    bool Faulted() const { return m_fault.exceptionCode != 0; }
+    std::string Fault() const
+    {
+        char text[160];
+        std::snprintf(text, sizeof text, "%s raised exception %08x at the DLL's offset %#lx", m_faultName.c_str(),
+                      m_fault.exceptionCode,
+                      static_cast<unsigned long>(m_fault.exceptionAddress - reinterpret_cast<uintptr_t>(m_module)));
+        return text;
+    }
+
+private:
+    HMODULE m_module;
+    unsigned m_shift;
+    const LowBuffer &m_scratch;
+    size_t m_scratchBytes;
+    shifted::Outcome m_fault;
+    std::string m_faultName;
+};
+
+// The export's result alone.
+void RunCountExport(StackCaller &c, const char *name, Bytes &out)
+{
+    Append(out, c.Call32(name));
+}
+
+// The size query (null buffer), then a fill of exactly that size; the size
+// word lives in the header area.
+void RunBufferExport(StackCaller &c, const char *name, Bytes &out)
+{
+    if (!c.Prepare(0))
+        return;
+    auto *size = reinterpret_cast<uint32_t *>(c.Header());
+    *size = 0;
+    Append(out, c.Call32(name, 0, c.HeaderAddress()));
+    const uint32_t needed = *size;
+    Append(out, needed);
+    if (!c.Prepare(needed))
+        return;
+    *size = needed;
+    Append(out, c.Call32(name, c.RecordsAddress(), c.HeaderAddress()));
+    Append(out, *size);
+    AppendBytes(out, c.Records(), needed);
+}
+
+// A list call for as many records as the count export names.
+void RunListExport(StackCaller &c, const char *name, const char *countName, size_t headerBytes,
+                   size_t recordsOffset, size_t recordBytes, Bytes &out)
+{
+    const int32_t count = static_cast<int32_t>(c.Call32(countName));
+    Append(out, count);
+    const size_t n = count > 0 ? static_cast<size_t>(count) * recordBytes : 0;
+    if (!c.Prepare(n))
+        return;
+    const uint32_t records = static_cast<uint32_t>(c.RecordsAddress());
+    std::memcpy(c.Header() + recordsOffset, &records, sizeof records);
+    Append(out, c.Call32(name, c.HeaderAddress(), static_cast<uintptr_t>(static_cast<intptr_t>(count))));
+    AppendBytes(out, c.Header(), headerBytes);
+    AppendBytes(out, c.Records(), n);
+}
+
+// The memory figures that change from one moment to the next (all but the
+// structure's length) are left out of a COMMONINFO at offset `at`.
+void ClearMemoryFigures(Bytes &out, size_t at)
+{
+    if (out.size() >= at + 32)
+        std::fill(out.begin() + static_cast<std::ptrdiff_t>(at + 4), out.begin() + static_cast<std::ptrdiff_t>(at + 32),
+                  uint8_t{0});
+}
+
+// One record filled through a pointer in the header area.
+void RunRecordExport(StackCaller &c, const char *name, size_t recordBytes, Bytes &out)
+{
+    if (!c.Prepare(recordBytes))
+        return;
+    Append(out, c.Call32(name, c.RecordsAddress()));
+    const size_t at = out.size();
+    AppendBytes(out, c.Records(), recordBytes);
+    if (recordBytes == sizeof(COMMONINFO))
+        ClearMemoryFigures(out, at);
+}
+
+// The section sizes (total 0), then the whole block.
+void RunSysInfo(StackCaller &c, Bytes &out)
+{
+    const char *name = "HsiGetSysInfo";
+    if (!c.Prepare(0))
+        return;
+    auto *total = reinterpret_cast<uint32_t *>(c.Header());
+    uint8_t *block = c.Records();
+    std::memset(block, 0, sizeof(SYSINFOHEADER));
+    *total = 0;
+    Append(out, c.Call32(name, c.RecordsAddress(), c.HeaderAddress()));
+    SYSINFOHEADER sizes;
+    std::memcpy(&sizes, block, sizeof sizes);
+    Append(out, sizes);
+    const uint32_t sum = sizes.commonSize + sizes.cpuSize + sizes.driverSize + sizes.deviceSize +
+                         sizes.adapterSize + sizes.softwareSize;
+    if (!c.Prepare(sizeof sizes + sum))
+        return;
+    std::memcpy(block, &sizes, sizeof sizes);
+    *total = sum;
+    Append(out, c.Call32(name, c.RecordsAddress(), c.HeaderAddress()));
+    Append(out, *total);
+    const size_t at = out.size();
+    AppendBytes(out, block, sizeof sizes + sum);
+    ClearMemoryFigures(out, at + sizeof sizes);
+    // The records' next fields hold addresses in the export's released
+    // staging buffers.
+    const uint32_t sections[5][2] = {{sizes.cpuSize, sizeof(CPUINFO)},      {sizes.driverSize, sizeof(DRIVERINFO)},
+                                     {sizes.deviceSize, sizeof(DEVICEINFO)}, {sizes.adapterSize, sizeof(IPADAPTERINFO)},
+                                     {sizes.softwareSize, sizeof(SOFTWAREINFO)}};
+    size_t section = at + sizeof sizes + sizes.commonSize;
+    for (const auto &[bytes, recordSize] : sections) {
+        for (size_t record = 0; record + recordSize <= bytes && section + record + 4 <= out.size(); record += recordSize)
+            std::fill_n(out.begin() + static_cast<std::ptrdiff_t>(section + record), 4, uint8_t{0});
+        section += bytes;
+    }
+}
+
+struct StackCase {
+    const char *name;
+    void (*run)(StackCaller &c, Bytes &out);
+};
+
+const StackCase kStackCases[] = {
+    {"HsiGetCpuCount", [](StackCaller &c, Bytes &out) { RunCountExport(c, "HsiGetCpuCount", out); }},
+    {"HsiGetCpuInfo", [](StackCaller &c, Bytes &out) { RunBufferExport(c, "HsiGetCpuInfo", out); }},
+    {"HsiGetCpuInfoEx",
+     [](StackCaller &c, Bytes &out) {
+         RunListExport(c, "HsiGetCpuInfoEx", "HsiGetCpuCount", sizeof(INFOLIST), 8, sizeof(CPUINFO), out);
+     }},
+    {"HsiGetCommonInfo",
+     [](StackCaller &c, Bytes &out) { RunRecordExport(c, "HsiGetCommonInfo", sizeof(COMMONINFO), out); }},
+    {"HsiGetNetCount", [](StackCaller &c, Bytes &out) { RunCountExport(c, "HsiGetNetCount", out); }},
+    {"HsiGetNetInfoEx",
+     [](StackCaller &c, Bytes &out) {
+         RunListExport(c, "HsiGetNetInfoEx", "HsiGetNetCount", sizeof(INFOLIST), 8, sizeof(NETINFO), out);
+     }},
+    {"HsiGetAdapterCount",
+     [](StackCaller &c, Bytes &out) {
+         const AdapterSnapshot adapters = ReadAdapters();
+         Append(out, c.Call32("HsiGetAdapterCount", reinterpret_cast<uintptr_t>(adapters.First())));
+     }},
+    {"HsiGetAdapterInfo", [](StackCaller &c, Bytes &out) { RunBufferExport(c, "HsiGetAdapterInfo", out); }},
+    {"HsiGetNetUserInfo",
+     [](StackCaller &c, Bytes &out) { RunRecordExport(c, "HsiGetNetUserInfo", sizeof(NETUSERINFO), out); }},
+    {"HsiGetSoftwareCount", [](StackCaller &c, Bytes &out) { RunCountExport(c, "HsiGetSoftwareCount", out); }},
+    {"HsiGetSoftwareInfo", [](StackCaller &c, Bytes &out) { RunBufferExport(c, "HsiGetSoftwareInfo", out); }},
+    {"HsiGetSoftwareInfoEx",
+     [](StackCaller &c, Bytes &out) {
+         RunListExport(c, "HsiGetSoftwareInfoEx", "HsiGetSoftwareCount", sizeof(SOFTWAREINFOLIST), 40,
+                       sizeof(SOFTWAREINFO), out);
+     }},
+    {"HsiGetDriverInfo", [](StackCaller &c, Bytes &out) { RunBufferExport(c, "HsiGetDriverInfo", out); }},
+    {"HsiGetDeviceInfo", [](StackCaller &c, Bytes &out) { RunBufferExport(c, "HsiGetDeviceInfo", out); }},
+    {"HsiGetSysInfo", RunSysInfo},
+};
+
+size_t FirstDifference(const Bytes &a, const Bytes &b)
+{
+    const size_t n = std::min(a.size(), b.size());
+    return static_cast<size_t>(std::mismatch(a.begin(), a.begin() + static_cast<std::ptrdiff_t>(n), b.begin()).first -
+                               a.begin());
+}
+
+// Loads the DLL at one stack shift, runs every case first at that shift and
+// then from an aligned stack, and unloads it at that shift again.
+void TestStackShift(const char *path, unsigned shift, const LowBuffer &scratch, size_t scratchBytes, int &loads,
+                    int &calls)
+{
+    const shifted::Outcome load =
+        shifted::Call(shift, nullptr, reinterpret_cast<const void *>(LoadLibraryA), reinterpret_cast<uintptr_t>(path));
+    const DWORD error = GetLastError();
+    const auto module = reinterpret_cast<HMODULE>(load.value);
+    ok(module != nullptr, "stack %u bytes off: LoadLibraryA failed with error %lu%s\n", shift, error,
+       error == ERROR_NOACCESS ? " (the module's start-up faulted)" : "");
+    if (module == nullptr)
+        return;
+    ++loads;
+    StackCaller misaligned(module, shift, scratch, scratchBytes);
+    StackCaller aligned(module, 0, scratch, scratchBytes);
+    for (const StackCase &entry : kStackCases) {
+        Bytes actual, expected;
+        entry.run(misaligned, actual);
+        if (misaligned.Faulted()) {
+            ok(false, "stack %u bytes off: %s\n", shift, misaligned.Fault().c_str());
+            break;
+        }
+        ++calls;
+        entry.run(aligned, expected);
+        ok(!aligned.Faulted(), "aligned stack: %s\n", aligned.Fault().c_str());
+        ok(actual == expected,
+           "stack %u bytes off: %s answered %lu bytes, from an aligned stack %lu; first difference at byte %lu\n",
+           shift, entry.name, static_cast<unsigned long>(actual.size()), static_cast<unsigned long>(expected.size()),
+           static_cast<unsigned long>(FirstDifference(actual, expected)));
+    }
+    const shifted::Outcome unload =
+        shifted::Call(shift, module, reinterpret_cast<const void *>(FreeLibrary), reinterpret_cast<uintptr_t>(module));
+    ok(unload.exceptionCode == 0 && static_cast<BOOL>(unload.value) != 0,
+       "stack %u bytes off: FreeLibrary failed (exception %08x, error %lu)\n", shift, unload.exceptionCode,
+       GetLastError());
+}
+
+void TestMisalignedStacks(const char *path)
+{
+    // The thunk itself: the stack pointer at the call lies `shift` bytes
+    // below a 16-byte boundary.
+    for (unsigned shift : {0u, 4u, 8u, 12u}) {
+        const uintptr_t sp = shifted::StackAtCall(shift);
+        ok((sp + shift) % 16 == 0, "thunk: stack pointer %#lx at the call for a shift of %u\n",
+           static_cast<unsigned long>(sp), shift);
+    }
+    if (sizeof(void *) == 8) {
+        // x64 code keeps the stack 16-byte aligned at every call, and Windows
+        // relies on it: its exception dispatch refuses frames that are not
+        // 8-byte aligned, and its own DLLs fault on a stack 8 bytes off.
+        skip("misaligned stacks: left out on x64, where every caller keeps the stack 16-byte aligned\n");
+        return;
+    }
+    const size_t scratchBytes = 1u << 20;
+    const LowBuffer scratch(scratchBytes, false);
+    if (!Usable(scratch))
+        return;
+    int loads = 0;
+    int calls = 0;
+    for (unsigned shift : {4u, 8u, 12u})
+        TestStackShift(path, shift, scratch, scratchBytes, loads, calls);
+    std::printf("misaligned stacks: loaded at %d of 3 shifts (4, 8, 12 bytes), %d export calls compared with an "
+                "aligned stack\n", loads, calls);
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
@@ -1704,8 +2006,11 @@ int main(int argc, char **argv)
     const DWORD start = GetTickCount();
     HMODULE module = LoadLibraryA(argv[1]);
     ok(module != nullptr, "LoadLibraryA(%s) failed: error %lu\n", argv[1], GetLastError());
-    if (module == nullptr)
+    if (module == nullptr) {
+        TestMisalignedStacks(argv[1]);
+        std::printf("wine_test: %d tests executed (%d failures), the DLL did not load\n", g_tests, g_failures);
         return 1;
+    }
     std::printf("loaded %s in %lu ms\n", argv[1], GetTickCount() - start);
     if (!ResolveExports(module)) {
         std::printf("wine_test: %d tests executed (%d failures), exports missing\n", g_tests, g_failures);
@@ -1725,6 +2030,7 @@ int main(int argc, char **argv)
     TestBadInputMatrix();
 
     ok(FreeLibrary(module) != 0, "FreeLibrary failed: error %lu\n", GetLastError());
+    TestMisalignedStacks(argv[1]);
     RemoveVectoredExceptionHandler(capture);
     std::printf("wine_test: %d tests executed (%d failures, %d skipped)\n", g_tests, g_failures, g_skips);
     return g_failures == 0 ? 0 : 1;
