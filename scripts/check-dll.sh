@@ -5,6 +5,10 @@
 #     PE32+ for x86-64), and the DLL characteristic;
 #   - the hardening flags: a random base (DYNAMIC_BASE) and no executable data
 #     (NX_COMPAT), on x86-64 also addresses above 4 GiB (HIGH_ENTROPY_VA);
+#   - win32: every imported function is listed in win32-imports.txt (beside
+#     this script) and provided by Windows NT 4.0 and Windows 95 (the import
+#     floor), and the image lets the system dispatch the exception frames
+#     that guard the processor probes (no NO_SEH flag);
 #   - the export table holds exactly the plain names of the module definition
 #     file, nothing more and nothing decorated;
 #   - every imported DLL is one of the allowed Windows system DLLs: KnownDLLs
@@ -12,11 +16,7 @@
 #     replace (the IP helper, NetBIOS, the spooler and the multimedia timer
 #     are loaded from the system folder at run time, through LoadLibraryA,
 #     LoadLibraryExA, GetProcAddress and GetSystemDirectoryA of kernel32);
-#   - no function that writes to the registry or to files is imported;
-#   - win32: every imported function is listed in win32-imports.txt (beside
-#     this script) and provided by Windows NT 4.0 and Windows 95 (the import
-#     floor), and the image lets the system dispatch the exception frames
-#     that guard the processor probes (no NO_SEH flag).
+#   - no function that writes to the registry or to files is imported.
 #
 # usage: check-dll.sh DLL DEF-FILE win32|win64 [OBJDUMP]
 set -u
