@@ -140,7 +140,8 @@ check_calls() {
         cat "$1/floor"
         return 1
     fi
-    echo "$(grep -c . "$1/calls") calls of $(cut -d' ' -f1 "$1/calls" | sort -u | grep -c .) functions" \
+    grep -v ' looked-up$' "$1/calls" >"$1/calls-made"
+    echo "$(grep -c . "$1/calls-made") calls of $(sort -u "$1/calls-made" | grep -c .) functions" \
          "made by the DLL, none above the import floor"
 }
 
@@ -172,7 +173,7 @@ run_machine() {
         import=$work/keys-utf16.reg
         { printf '\377\376'; iconv -f UTF-8 -t UTF-16LE "$work/keys.reg"; } >"$import"
     fi
-    sed -n 's/^\[HKEY_LOCAL_MACHINE\\\(HARDWARE\\[^]]*\)\]\r\{0,1\}$/\1/p' "$work/keys.reg" >"$work/volatile-keys"
+    sed -n 's/^\[HKEY_LOCAL_MACHINE\\\(HARDWARE\\[^]]*\)\]\r\{0,1\}$/\1/Ip' "$work/keys.reg" >"$work/volatile-keys"
 
     stop_wine_session
     cp "$booted"/*.reg "$prefix/"

@@ -1,6 +1,6 @@
 // Import slots of the 32-bit DLL filled here instead of from kernel32, so that
 // the DLL loads and runs on every Windows from 95 and NT 4 on
-// (scripts/win32-imports.tsv lists what it imports).
+// (scripts/win32-imports.txt lists what it imports).
 //
 // - The MinGW runtime and the static C++ runtime call three wide-character
 //   functions: CreateSemaphoreW for their locks (at load and on the first
@@ -33,8 +33,7 @@ bool NarrowAsciiName(const wchar_t *name, char (&narrow)[MAX_PATH])
     return false;
 }
 
-extern "C" HANDLE WINAPI HsCreateSemaphoreW(LPSECURITY_ATTRIBUTES attributes, LONG initial, LONG maximum,
-                                            LPCWSTR name)
+HANDLE WINAPI HsCreateSemaphoreW(LPSECURITY_ATTRIBUTES attributes, LONG initial, LONG maximum, LPCWSTR name)
 {
     char narrow[MAX_PATH];
     if (name != nullptr && !NarrowAsciiName(name, narrow)) {
@@ -44,7 +43,7 @@ extern "C" HANDLE WINAPI HsCreateSemaphoreW(LPSECURITY_ATTRIBUTES attributes, LO
     return CreateSemaphoreA(attributes, initial, maximum, name != nullptr ? narrow : nullptr);
 }
 
-extern "C" HMODULE WINAPI HsGetModuleHandleW(LPCWSTR name)
+HMODULE WINAPI HsGetModuleHandleW(LPCWSTR name)
 {
     char narrow[MAX_PATH];
     if (name == nullptr)
@@ -56,7 +55,7 @@ extern "C" HMODULE WINAPI HsGetModuleHandleW(LPCWSTR name)
     return GetModuleHandleA(narrow);
 }
 
-extern "C" HMODULE WINAPI HsLoadLibraryW(LPCWSTR name)
+HMODULE WINAPI HsLoadLibraryW(LPCWSTR name)
 {
     char narrow[MAX_PATH];
     if (name == nullptr || !NarrowAsciiName(name, narrow)) {
@@ -69,7 +68,7 @@ extern "C" HMODULE WINAPI HsLoadLibraryW(LPCWSTR name)
 hs::win::SystemFunction g_getProcessAffinityMask("kernel32.dll", "GetProcessAffinityMask");
 hs::win::SystemFunction g_setProcessAffinityMask("kernel32.dll", "SetProcessAffinityMask");
 
-extern "C" BOOL WINAPI HsGetProcessAffinityMask(HANDLE process, PDWORD_PTR processMask, PDWORD_PTR systemMask)
+BOOL WINAPI HsGetProcessAffinityMask(HANDLE process, PDWORD_PTR processMask, PDWORD_PTR systemMask)
 {
     auto *function = g_getProcessAffinityMask.Get<decltype(GetProcessAffinityMask)>();
     if (function == nullptr) {
@@ -79,7 +78,7 @@ extern "C" BOOL WINAPI HsGetProcessAffinityMask(HANDLE process, PDWORD_PTR proce
     return function(process, processMask, systemMask);
 }
 
-extern "C" BOOL WINAPI HsSetProcessAffinityMask(HANDLE process, DWORD_PTR mask)
+BOOL WINAPI HsSetProcessAffinityMask(HANDLE process, DWORD_PTR mask)
 {
     auto *function = g_setProcessAffinityMask.Get<decltype(SetProcessAffinityMask)>();
     if (function == nullptr) {
