@@ -48,7 +48,6 @@ if [ $failures -ne 0 ]; then
     echo "$failures checks failed"
     exit 1
 fi
-stop_wine_session
-rm -rf "$prefix"
+close_wine_session
 echo "both example programs passed under Wine"
 exit 0

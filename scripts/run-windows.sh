@@ -5,10 +5,12 @@
 #   scripts/run-windows.sh PROGRAM.exe [ARGS...]
 #
 # The current directory and the program's folder are visible at the same
-# paths (as every folder outside the runtime's own system folders is; Z: is
-# the root). WINEPREFIX is taken from the environment when set, otherwise a
-# private prefix under ~/.cache/hardscan is used; WINEDLLOVERRIDES from the
-# environment is added to the runner's own (no Mono or Gecko installers, no display drivers).
+# paths, as is every top-level folder other than the runtime's own system
+# folders (/usr, /var, /etc, ...: see wine-runtime.sh); Z: is the root.
+# WINEPREFIX is taken from the environment when set, otherwise a private
+# prefix under ~/.cache/hardscan is used; WINEDLLOVERRIDES from the
+# environment is added to the runner's own (no Mono or Gecko installers, no
+# display drivers). WINEDEBUG defaults to -all.
 # PROGRAM may also be a Windows path or a program of Wine itself (regedit,
 # wineboot, C:\windows\syswow64\regedit.exe).
 #

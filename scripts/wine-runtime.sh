@@ -74,9 +74,20 @@ enter_wine_runtime() {
 }
 
 # The environment of a Windows program: the caller's, without what belongs to
-# the host's own loader and display, with the runtime's search path.
+# the host's own loader and display, with the runtime's search path. The
+# runner's DLL overrides (no Mono or Gecko installers, no display drivers)
+# come first; a DLL that the caller's WINEDLLOVERRIDES names is left to it.
 wine_runtime_env() {
-    local overrides="mscoree,mshtml=;winewayland.drv,winex11.drv="
+    local overrides="" dll
+    local given=";${WINEDLLOVERRIDES:-};"
+    given=${given,,}
+    for dll in mscoree mshtml winewayland.drv winex11.drv; do
+        case "$given" in
+            *[\;,]"$dll"[,=]*) ;;
+            *) overrides="$overrides${overrides:+,}$dll" ;;
+        esac
+    done
+    overrides="$overrides="
     [ -z "${WINEDLLOVERRIDES:-}" ] || overrides="$overrides;$WINEDLLOVERRIDES"
     printf '%s\0' -u LD_PRELOAD -u LD_LIBRARY_PATH -u DISPLAY -u WAYLAND_DISPLAY \
         PATH=/usr/sbin:/usr/bin:/sbin:/bin \

@@ -56,4 +56,5 @@ if [ $failures -ne 0 ]; then
     exit 1
 fi
 echo "all 3 Windows test programs passed"
+close_wine_session
 exit 0

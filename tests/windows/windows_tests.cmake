@@ -51,6 +51,20 @@ add_test(NAME wine_differential
                  ${HS_NATIVE_HSINFO})
 set_tests_properties(wine_differential PROPERTIES TIMEOUT 900 SKIP_REGULAR_EXPRESSION "SKIPPED:")
 
+# The 32-bit and the 64-bit DLL on one prefix answer the same (run by the
+# win64 preset, which the test command builds after win32).
+if(HS_WIN_TARGET STREQUAL "win64")
+  set(HS_WIN32_BUILD ${CMAKE_SOURCE_DIR}/build/win32 CACHE PATH
+      "win32 build folder whose DLL the 32/64-bit comparison uses")
+  add_test(NAME wine_32_64
+           COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/wine-32-64.sh
+                   ${CMAKE_CURRENT_BINARY_DIR}/wine-32-64-prefix
+                   ${CMAKE_CURRENT_LIST_DIR}/wine-test.reg
+                   ${HS_WIN32_BUILD}/Hardscan.dll ${HS_WIN32_BUILD}/tests/wine_test.exe
+                   $<TARGET_FILE:hardscan> $<TARGET_FILE:wine_test>)
+  set_tests_properties(wine_32_64 PROPERTIES TIMEOUT 600 SKIP_REGULAR_EXPRESSION "SKIPPED:")
+endif()
+
 # Each Windows family's paths under the real API: every sample machine in a
 # prefix set to its Windows version, against the native library over the
 # machine's own profile; the 32-bit DLL also under the relay trace, against

@@ -178,4 +178,5 @@ if ! compare_registry_facts "$work" "simulated machine"; then
 fi
 cat "$work/native.txt"
 echo "the simulated machine agrees with Windows on $(grep -c . "$work/native.txt") facts"
+close_wine_session
 exit 0

@@ -20,7 +20,8 @@
 # machine's own (docs/windows-versions.md lists them).
 #
 # One prefix serves every machine: it is booted once, and each machine starts
-# from the registry that the boot left.
+# from the registry that the boot left. It is removed when every machine
+# passed.
 #
 # usage: wine-families.sh PREFIX-DIR Hardscan.dll hsinfo.exe volatile_keys.exe NATIVE-HSINFO NAME:VERSION...
 set -u
@@ -63,6 +64,12 @@ stop_wine_session
 booted=$prefix/registry-as-booted
 mkdir -p "$booted"
 cp "$prefix"/*.reg "$booted/"
+
+# A new session in the prefix, its server started from the checkout (so that
+# it opens the files of every program).
+start_wine_session() {
+    (cd "$hs_root" && "$wineserver_sh" -p60)
+}
 
 # The lines of a profile without the machine facts (HKEY_SIMULATION keys).
 registry_keys() {
@@ -110,7 +117,7 @@ set_up_drives() {
         [ "$ready" = 1 ] && mkdir -p "$2/drive-$letter"
         ln -s "$2/drive-$letter" "$prefix/dosdevices/$letter:"
     done
-    "$wineserver_sh" -p60 && import_registry 64 "$2/drives.reg"
+    start_wine_session && import_registry 64 "$2/drives.reg"
     stop_wine_session
 }
 
@@ -178,7 +185,7 @@ run_machine() {
     stop_wine_session
     cp "$booted"/*.reg "$prefix/"
     set_up_drives "$profile" "$work"
-    "$wineserver_sh" -p60
+    start_wine_session
     if ! run_windows winecfg -v "$version" >"$work/winecfg.log" 2>&1; then
         echo "FAIL: winecfg -v $version failed:"
         cat "$work/winecfg.log"
@@ -226,4 +233,5 @@ if [ $failures -ne 0 ]; then
     exit 1
 fi
 echo "all $# machines agree with the native library"
+close_wine_session
 exit 0

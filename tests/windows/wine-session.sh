@@ -7,6 +7,7 @@
 #   hs_root=CHECKOUT; . wine-session.sh
 #   open_wine_session PREFIX-DIR BITS REG-FILE...   # BITS: 32, 64 or "both"
 #   run_windows PROGRAM.exe [ARGS...]               # within the session
+#   close_wine_session                              # after success: ends it, removes the prefix
 #
 # BITS names the registry view that the files go to: a 32-bit program reads
 # HKLM\Software from its own view, which only the 32-bit regedit writes.
@@ -37,6 +38,13 @@ run_windows() {
 stop_wine_session() {
     "$wineserver_sh" -k >/dev/null 2>&1
     "$wineserver_sh" -w >/dev/null 2>&1
+}
+
+# A prefix takes about 0.5 GB: it is kept only when a check failed.
+close_wine_session() {
+    trap - EXIT INT TERM
+    stop_wine_session
+    rm -rf "$WINEPREFIX"
 }
 
 # The regedit that works on the registry view of BITS (32 or 64).
@@ -76,7 +84,8 @@ open_wine_session() {
     started=$(date +%s)
     # The server outlives each program by 60 s, so the session (and the
     # imported registry) lasts from the import to the last program.
-    if ! "$wineserver_sh" -p60 >"$prefix/wineserver.log" 2>&1; then
+    # Started from the checkout: it opens the files of every program.
+    if ! (cd "$hs_root" && "$wineserver_sh" -p60) >"$prefix/wineserver.log" 2>&1; then
         echo "FAIL: the Wine runtime cannot start a wineserver:"
         cat "$prefix/wineserver.log"
         exit 1

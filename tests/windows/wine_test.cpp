@@ -1691,10 +1691,12 @@ void TestBadInputMatrix()
 }
 
 // ---------------------------------------------------------------------------
-// Misaligned stacks. 32-bit Windows enters a DLL (its entry at load and
-// unload, every export) with the stack aligned to 4 bytes only. The DLL is
-// loaded, called and unloaded from stacks 4, 8 and 12 bytes below a 16-byte
-// boundary; every export must answer what it answers from an aligned stack.
+// Every export called the way a host calls it, at a chosen stack shift
+// (shifted_call.h), its answer collected as bytes: results, sizes and the
+// records. Addresses of the caller's own buffers are stored relative to the
+// buffer, so that two answers compare byte for byte wherever the buffer lies
+// and whatever the word size; the memory figures, which change from moment
+// to moment, are left out (and kept as notes when asked for).
 
 using Bytes = std::vector<uint8_t>;
 
@@ -1759,6 +1761,33 @@ public:
         std::memset(Header(), kFill, kHeaderBytes + n);
         return true;
     }
+    // The 32-bit address field at p, when it names a byte of the n record
+    // bytes (or the end of them), is made relative to the records.
+    void MakeRelative(uint8_t *p, size_t n) const
+    {
+        uint32_t address;
+        std::memcpy(&address, p, sizeof address);
+        const uint32_t base = Address32(Records());
+        if (address >= base && address - base <= n) {
+            address -= base;
+            std::memcpy(p, &address, sizeof address);
+        }
+    }
+    void MakeChainRelative(size_t n, size_t recordBytes) const
+    {
+        for (size_t at = 0; at + recordBytes <= n; at += recordBytes)
+            MakeRelative(Records() + at, n);
+    }
+
+    // Notes: what is left out of the bytes (kept only when asked for).
+    void KeepNotes() { m_keepNotes = true; }
+    bool KeepsNotes() const { return m_keepNotes; }
+    void Note(const std::string &text)
+    {
+        if (m_keepNotes)
+            m_notes.push_back(text);
+    }
+    const std::vector<std::string> &Notes() const { return m_notes; }
 
     bool Faulted() const { return m_fault.exceptionCode != 0; }
     std::string Fault() const
@@ -1777,7 +1806,43 @@ private:
     size_t m_scratchBytes;
     shifted::Outcome m_fault;
     std::string m_faultName;
+    bool m_keepNotes = false;
+    std::vector<std::string> m_notes;
 };
+
+// The memory figures of a COMMONINFO at offset `at` (all but the structure's
+// length) are left out: they change from one moment to the next.
+void LeaveOutMemoryFigures(StackCaller &c, Bytes &out, size_t at)
+{
+    if (out.size() < at + sizeof(HSMEMORYSTATUS))
+        return;
+    HSMEMORYSTATUS m;
+    std::memcpy(&m, out.data() + at, sizeof m);
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "memory: load %u%%, physical %u of %u, page file %u of %u, virtual %u of %u (bytes free of total)",
+                  m.dwMemoryLoad, m.dwAvailPhys, m.dwTotalPhys, m.dwAvailPageFile, m.dwTotalPageFile,
+                  m.dwAvailVirtual, m.dwTotalVirtual);
+    c.Note(text);
+    std::fill(out.begin() + static_cast<std::ptrdiff_t>(at + 4),
+              out.begin() + static_cast<std::ptrdiff_t>(at + sizeof m), uint8_t{0});
+}
+
+// When notes are kept, the clock speeds of n CPUINFO records at offset `at`
+// are left out of the bytes too: each process measures anew, and two
+// measurements may snap to neighbouring bus steps.
+void LeaveOutSpeeds(StackCaller &c, Bytes &out, size_t at, size_t n)
+{
+    if (!c.KeepsNotes())
+        return;
+    for (size_t i = 0; i < n && at + (i + 1) * sizeof(CPUINFO) <= out.size(); ++i) {
+        uint8_t *speed = out.data() + at + i * sizeof(CPUINFO) + offsetof(CPUINFO, speed);
+        uint32_t mhz;
+        std::memcpy(&mhz, speed, sizeof mhz);
+        c.Note("speed: " + std::to_string(mhz) + " MHz");
+        std::memset(speed, 0, sizeof mhz);
+    }
+}
 
 // The export's result alone.
 void RunCountExport(StackCaller &c, const char *name, Bytes &out)
@@ -1787,7 +1852,7 @@ void RunCountExport(StackCaller &c, const char *name, Bytes &out)
 
 // The size query (null buffer), then a fill of exactly that size; the size
 // word lives in the header area.
-void RunBufferExport(StackCaller &c, const char *name, Bytes &out)
+void RunBufferExport(StackCaller &c, const char *name, size_t recordBytes, Bytes &out)
 {
     if (!c.Prepare(0))
         return;
@@ -1801,7 +1866,11 @@ void RunBufferExport(StackCaller &c, const char *name, Bytes &out)
     *size = needed;
     Append(out, c.Call32(name, c.RecordsAddress(), c.HeaderAddress()));
     Append(out, *size);
+    c.MakeChainRelative(needed, recordBytes);
+    const size_t at = out.size();
     AppendBytes(out, c.Records(), needed);
+    if (recordBytes == sizeof(CPUINFO))
+        LeaveOutSpeeds(c, out, at, needed / recordBytes);
 }
 
 // A list call for as many records as the count export names.
@@ -1813,20 +1882,15 @@ void RunListExport(StackCaller &c, const char *name, const char *countName, size
     const size_t n = count > 0 ? static_cast<size_t>(count) * recordBytes : 0;
     if (!c.Prepare(n))
         return;
-    const uint32_t records = static_cast<uint32_t>(c.RecordsAddress());
+    const uint32_t records = Address32(c.Records());
     std::memcpy(c.Header() + recordsOffset, &records, sizeof records);
     Append(out, c.Call32(name, c.HeaderAddress(), static_cast<uintptr_t>(static_cast<intptr_t>(count))));
+    c.MakeRelative(c.Header() + recordsOffset, n);
     AppendBytes(out, c.Header(), headerBytes);
+    const size_t at = out.size();
     AppendBytes(out, c.Records(), n);
-}
-
-// The memory figures that change from one moment to the next (all but the
-// structure's length) are left out of a COMMONINFO at offset `at`.
-void ClearMemoryFigures(Bytes &out, size_t at)
-{
-    if (out.size() >= at + 32)
-        std::fill(out.begin() + static_cast<std::ptrdiff_t>(at + 4), out.begin() + static_cast<std::ptrdiff_t>(at + 32),
-                  uint8_t{0});
+    if (recordBytes == sizeof(CPUINFO))
+        LeaveOutSpeeds(c, out, at, static_cast<size_t>(count > 0 ? count : 0));
 }
 
 // One record filled through a pointer in the header area.
@@ -1838,7 +1902,7 @@ void RunRecordExport(StackCaller &c, const char *name, size_t recordBytes, Bytes
     const size_t at = out.size();
     AppendBytes(out, c.Records(), recordBytes);
     if (recordBytes == sizeof(COMMONINFO))
-        ClearMemoryFigures(out, at);
+        LeaveOutMemoryFigures(c, out, at);
 }
 
 // The section sizes (total 0), then the whole block.
@@ -1865,7 +1929,8 @@ void RunSysInfo(StackCaller &c, Bytes &out)
     Append(out, *total);
     const size_t at = out.size();
     AppendBytes(out, block, sizeof sizes + sum);
-    ClearMemoryFigures(out, at + sizeof sizes);
+    LeaveOutMemoryFigures(c, out, at + sizeof sizes);
+    LeaveOutSpeeds(c, out, at + sizeof sizes + sizes.commonSize, sizes.cpuSize / sizeof(CPUINFO));
     // The records' next fields hold addresses in the export's released
     // staging buffers.
     const uint32_t sections[5][2] = {{sizes.cpuSize, sizeof(CPUINFO)},      {sizes.driverSize, sizeof(DRIVERINFO)},
@@ -1886,7 +1951,7 @@ struct StackCase {
 
 const StackCase kStackCases[] = {
     {"HsiGetCpuCount", [](StackCaller &c, Bytes &out) { RunCountExport(c, "HsiGetCpuCount", out); }},
-    {"HsiGetCpuInfo", [](StackCaller &c, Bytes &out) { RunBufferExport(c, "HsiGetCpuInfo", out); }},
+    {"HsiGetCpuInfo", [](StackCaller &c, Bytes &out) { RunBufferExport(c, "HsiGetCpuInfo", sizeof(CPUINFO), out); }},
     {"HsiGetCpuInfoEx",
      [](StackCaller &c, Bytes &out) {
          RunListExport(c, "HsiGetCpuInfoEx", "HsiGetCpuCount", sizeof(INFOLIST), 8, sizeof(CPUINFO), out);
@@ -1903,20 +1968,30 @@ const StackCase kStackCases[] = {
          const AdapterSnapshot adapters = ReadAdapters();
          Append(out, c.Call32("HsiGetAdapterCount", reinterpret_cast<uintptr_t>(adapters.First())));
      }},
-    {"HsiGetAdapterInfo", [](StackCaller &c, Bytes &out) { RunBufferExport(c, "HsiGetAdapterInfo", out); }},
+    {"HsiGetAdapterInfo",
+     [](StackCaller &c, Bytes &out) { RunBufferExport(c, "HsiGetAdapterInfo", sizeof(IPADAPTERINFO), out); }},
     {"HsiGetNetUserInfo",
      [](StackCaller &c, Bytes &out) { RunRecordExport(c, "HsiGetNetUserInfo", sizeof(NETUSERINFO), out); }},
     {"HsiGetSoftwareCount", [](StackCaller &c, Bytes &out) { RunCountExport(c, "HsiGetSoftwareCount", out); }},
-    {"HsiGetSoftwareInfo", [](StackCaller &c, Bytes &out) { RunBufferExport(c, "HsiGetSoftwareInfo", out); }},
+    {"HsiGetSoftwareInfo",
+     [](StackCaller &c, Bytes &out) { RunBufferExport(c, "HsiGetSoftwareInfo", sizeof(SOFTWAREINFO), out); }},
     {"HsiGetSoftwareInfoEx",
      [](StackCaller &c, Bytes &out) {
          RunListExport(c, "HsiGetSoftwareInfoEx", "HsiGetSoftwareCount", sizeof(SOFTWAREINFOLIST), 40,
                        sizeof(SOFTWAREINFO), out);
      }},
-    {"HsiGetDriverInfo", [](StackCaller &c, Bytes &out) { RunBufferExport(c, "HsiGetDriverInfo", out); }},
-    {"HsiGetDeviceInfo", [](StackCaller &c, Bytes &out) { RunBufferExport(c, "HsiGetDeviceInfo", out); }},
+    {"HsiGetDriverInfo",
+     [](StackCaller &c, Bytes &out) { RunBufferExport(c, "HsiGetDriverInfo", sizeof(DRIVERINFO), out); }},
+    {"HsiGetDeviceInfo",
+     [](StackCaller &c, Bytes &out) { RunBufferExport(c, "HsiGetDeviceInfo", sizeof(DEVICEINFO), out); }},
     {"HsiGetSysInfo", RunSysInfo},
 };
+
+// ---------------------------------------------------------------------------
+// Misaligned stacks. 32-bit Windows enters a DLL (its entry at load and
+// unload, every export) with the stack aligned to 4 bytes only. The DLL is
+// loaded, called and unloaded from stacks 4, 8 and 12 bytes below a 16-byte
+// boundary; every export must answer what it answers from an aligned stack.
 
 size_t FirstDifference(const Bytes &a, const Bytes &b)
 {
@@ -1991,13 +2066,51 @@ void TestMisalignedStacks(const char *path)
                 "aligned stack\n", loads, calls);
 }
 
+// ---------------------------------------------------------------------------
+// The answers as bytes, for comparing two builds of the DLL (32-bit and
+// 64-bit) on one Windows installation: each export's answer in lines of 64
+// bytes, then what was left out of it as "#" lines.
+
+int DumpAnswers(const char *path)
+{
+    HMODULE module = LoadLibraryA(path);
+    if (module == nullptr) {
+        std::printf("LoadLibraryA(%s) failed: error %lu\n", path, GetLastError());
+        return 1;
+    }
+    const size_t scratchBytes = 1u << 20;
+    const LowBuffer scratch(scratchBytes, false);
+    if (!Usable(scratch))
+        return 1;
+    StackCaller caller(module, 0, scratch, scratchBytes);
+    caller.KeepNotes();
+    size_t notesShown = 0;
+    for (const StackCase &entry : kStackCases) {
+        Bytes out;
+        entry.run(caller, out);
+        for (size_t line = 0; line < out.size(); line += 64) {
+            std::printf("%s %04lx ", entry.name, static_cast<unsigned long>(line));
+            for (size_t i = line; i < out.size() && i < line + 64; ++i)
+                std::printf("%02x", out[i]);
+            std::printf("\n");
+        }
+        for (; notesShown < caller.Notes().size(); ++notesShown)
+            std::printf("# %s %s\n", entry.name, caller.Notes()[notesShown].c_str());
+    }
+    ok(!caller.Faulted(), "%s\n", caller.Fault().c_str());
+    FreeLibrary(module);
+    return g_failures == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
 {
     setvbuf(stdout, nullptr, _IONBF, 0);
+    if (argc == 3 && std::strcmp(argv[1], "--dump") == 0)
+        return DumpAnswers(argv[2]);
     if (argc < 2) {
-        std::printf("usage: wine_test PATH\\Hardscan.dll\n");
+        std::printf("usage: wine_test [--dump] PATH\\Hardscan.dll\n");
         return 2;
     }
     void *capture = AddVectoredExceptionHandler(1, CaptureDebugText);
