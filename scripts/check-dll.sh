@@ -5,6 +5,10 @@
 #     PE32+ for x86-64), and the DLL characteristic;
 #   - the hardening flags: a random base (DYNAMIC_BASE) and no executable data
 #     (NX_COMPAT), on x86-64 also addresses above 4 GiB (HIGH_ENTROPY_VA);
+#   - win32: every imported function is listed in win32-imports.txt (beside
+#     this script) and provided by Windows NT 4.0 and Windows 95 (the import
+#     floor), and the image lets the system dispatch the exception frames
+#     that guard the processor probes (no NO_SEH flag);
 #   - the export table holds exactly the plain names of the module definition
 #     file, nothing more and nothing decorated;
 #   - every imported DLL is one of the allowed Windows system DLLs, which
@@ -124,6 +128,26 @@ if [ -s "$tmp/writers" ]; then
     sed 's/^/    /' "$tmp/writers"
 fi
 
+# The import floor of the 32-bit DLL: the versions of every imported function
+# from the table, against Windows NT 4.0 and Windows 95.
+floor_summary=""
+if [ "$target" = win32 ]; then
+    table=$(dirname "$0")/win32-imports.txt
+    if [ ! -f "$table" ]; then
+        fail "the import table $table does not exist"
+    else
+        awk -f "$(dirname "$0")/import-floor.awk" "$table" "$tmp/functions" >"$tmp/floor"
+        if [ -s "$tmp/floor" ]; then
+            cat "$tmp/floor"
+            failures=$((failures + $(wc -l <"$tmp/floor")))
+        fi
+        floor_summary=", import floor Windows NT 4.0 and 95"
+    fi
+    # A NO_SEH image gets none of its exception frames dispatched.
+    grep -qx NO_SEH "$tmp/dll_flags" &&
+        fail "the image is marked NO_SEH: the guards of the processor probes would not run"
+fi
+
 dll_count=$(wc -l <"$tmp/dlls")
 function_count=$(wc -l <"$tmp/functions")
 export_count=$(wc -l <"$tmp/exports")
@@ -131,5 +155,5 @@ if [ $failures -ne 0 ]; then
     echo "$dll: $failures check(s) failed"
     exit 1
 fi
-echo "$dll: $format, $export_count exports, $function_count functions imported from $dll_count DLLs ($(tr '\n' ' ' <"$tmp/dlls")): ok"
+echo "$dll: $format, $export_count exports, $function_count functions imported from $dll_count DLLs ($(tr '\n' ' ' <"$tmp/dlls"))$floor_summary: ok"
 exit 0

@@ -96,3 +96,24 @@ if(HS_WIN_TARGET STREQUAL "win64")
                    $<TARGET_FILE:hardscan> $<TARGET_FILE:wine_test>)
   set_tests_properties(wine_32_64 PROPERTIES TIMEOUT 600 SKIP_REGULAR_EXPRESSION "SKIPPED:")
 endif()
+
+# Each Windows family's paths under the real API: every sample machine in a
+# prefix set to its Windows version, against the native library over the
+# machine's own profile; the 32-bit DLL also under the relay trace, against
+# its import floor. The 64-bit DLL runs the 2000 and XP machines.
+add_executable(volatile_keys ${CMAKE_CURRENT_LIST_DIR}/volatile_keys.c)
+target_link_options(volatile_keys PRIVATE -static-libgcc -static)
+if(HS_WIN_TARGET STREQUAL "win32")
+  set(HS_FAMILY_MACHINES win95-osr2:win95 win98se:win98 nt4:nt40 win2000:win2k winxp:winxp)
+else()
+  set(HS_FAMILY_MACHINES win2000:win2k winxp:winxp)
+endif()
+add_test(NAME wine_families
+         COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/wine-families.sh
+                 ${CMAKE_CURRENT_BINARY_DIR}/wine-families-prefix
+                 $<TARGET_FILE:hardscan>
+                 $<TARGET_FILE:hsinfo>
+                 $<TARGET_FILE:volatile_keys>
+                 ${HS_NATIVE_HSINFO}
+                 ${HS_FAMILY_MACHINES})
+set_tests_properties(wine_families PROPERTIES TIMEOUT 900 SKIP_REGULAR_EXPRESSION "SKIPPED:")

@@ -2,6 +2,11 @@
 # helper, NetBIOS, the print spooler and the multimedia timer are not linked:
 # their functions are looked up in the system folder at first use.
 file(GLOB HS_PLATFORM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/win/*.cpp)
+# The import slots are for the 32-bit DLL only: every 64-bit Windows has the
+# functions they stand in for.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  list(REMOVE_ITEM HS_PLATFORM_SOURCES ${CMAKE_SOURCE_DIR}/src/platform/win/import_slots.cpp)
+endif()
 set(HS_PLATFORM_LIBS advapi32 ws2_32)
 # The DLL's version resource (numbers set by the top-level packaging block).
 list(APPEND HS_PLATFORM_SOURCES ${CMAKE_SOURCE_DIR}/src/platform/win/version.rc)
