@@ -178,5 +178,25 @@ if ! compare_registry_facts "$work" "simulated machine"; then
 fi
 cat "$work/native.txt"
 echo "the simulated machine agrees with Windows on $(grep -c . "$work/native.txt") facts"
+
+# The Windows hsinfo's GLPI document: valid, and the same facts as its own
+# JSON document of every family. Each run measures the clock itself.
+glpi_time="2024-05-17 09:30:00"
+run_windows "$hsinfo_exe" --library "$(windows_path "$dll")" --format glpi --time "$glpi_time" \
+    >"$work/wine-glpi.json" 2>"$work/wine-glpi.err"
+rc_glpi=$?
+run_windows "$hsinfo_exe" --library "$(windows_path "$dll")" --json >"$work/wine-all.json" 2>/dev/null
+rc_json=$?
+if [ $rc_glpi -ne $rc_json ]; then
+    echo "FAIL: hsinfo.exe exited with $rc_glpi for --format glpi and $rc_json for --json"
+    cat "$work/wine-glpi.err"
+    exit 1
+fi
+if ! /usr/bin/python3 "$here/../glpi/check_glpi.py" --pair "$work/wine-glpi.json" "$work/wine-all.json" \
+        --notes "$work/wine-glpi.err" --time "$glpi_time" --speed-tolerance 3; then
+    echo "FAIL: the GLPI document of hsinfo.exe (files in $work)"
+    exit 1
+fi
+echo "hsinfo.exe's GLPI document validates and agrees with its JSON document"
 close_wine_session
 exit 0
