@@ -1,6 +1,7 @@
 #!/bin/sh
-# Runs the example host program under Wine (64-bit) in a fresh private
-# prefix over a small machine (wine-example.reg): both builds of it, the one
+# Runs the example host program under the project's Wine runtime, in a fresh
+# private prefix over a small machine (wine-example.reg, imported into the
+# registry view of the programs' word size): both builds of it, the one
 # linked with libHardscan.dll.a and the one linked with Hardscan.lib, must
 # exit 0 and print the machine's two drives and one program.
 #
@@ -15,8 +16,9 @@ prefix=$1
 here=$(cd "$(dirname "$0")" && pwd)
 reg=$here/wine-example.reg
 
-. "$here/../tests/windows/wine-session.sh"
-open_wine_session "$prefix" "$reg"
+hs_root=$(cd "$here/.." && pwd)
+. "$hs_root/tests/windows/wine-session.sh"
+open_wine_session "$prefix" "$(pe_bits "$2")" "$reg"
 
 failures=0
 fail() {
@@ -28,7 +30,7 @@ shift
 for program in "$@"; do
     name=$(basename "$program")
     out=$prefix/$name.txt
-    timeout 120 "$wine" "$program" >"$out" 2>&1
+    run_windows "$program" >"$out" 2>&1
     rc=$?
     # Wine writes its text with CR LF line ends.
     tr -d '\r' <"$out" >"$out.lf"
@@ -46,7 +48,6 @@ if [ $failures -ne 0 ]; then
     echo "$failures checks failed"
     exit 1
 fi
-stop_wine_session
-rm -rf "$prefix"
+close_wine_session
 echo "both example programs passed under Wine"
 exit 0

@@ -46,14 +46,18 @@ inline uint64_t ReadTsc() {
 }
 
 // The MXCSR_MASK word that FXSAVE stores at byte 28 of its 512-byte area.
+// FXSAVE faults unless its area is 16-byte aligned. The area is aligned by
+// hand inside a larger buffer: a 32-bit module is entered with the stack
+// aligned to 4 bytes only (module entry, exports), so an aligned stack
+// variable would rest on the compiler realigning every frame on the way.
 inline uint32_t ReadMxcsrMask() {
-    struct alignas(16) Area {
-        unsigned char bytes[512];
-    } area;
-    std::memset(area.bytes, 0, sizeof area.bytes);
-    __asm__ __volatile__("fxsave %0" : "+m"(area));
+    unsigned char buffer[512 + 15];
+    std::memset(buffer, 0, sizeof buffer);
+    const uintptr_t address = reinterpret_cast<uintptr_t>(buffer);
+    unsigned char *area = buffer + ((16 - (address & 15)) & 15);
+    __asm__ __volatile__("fxsave (%0)" : : "r"(area) : "memory");
     uint32_t mask;
-    std::memcpy(&mask, area.bytes + 28, sizeof mask);
+    std::memcpy(&mask, area + 28, sizeof mask);
     return mask;
 }
 

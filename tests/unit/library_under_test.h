@@ -98,6 +98,12 @@ public:
     unsigned char *Data() const { return m_start; }
     uint32_t Address32() const { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(m_start)); }
 
+    // The caller's pages become read-only: a write to them faults.
+    void MakeReadOnly() {
+        const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+        if (mprotect(m_base, m_readablePages * page, PROT_READ) != 0) throw std::runtime_error("mprotect failed");
+    }
+
     // True when every byte from offset for count bytes still holds the canary.
     bool Untouched(size_t offset, size_t count) const {
         for (size_t i = 0; i < count; ++i) {

@@ -113,6 +113,7 @@ public:
                m_memory.Untouched(kLead + written, m_bytes + m_trail - written);
     }
     bool ByteUntouched(size_t offset) const { return m_memory.Untouched(kLead + offset, 1); }
+    void MakeReadOnly() { m_memory.MakeReadOnly(); }
 
 private:
     size_t m_bytes;
@@ -619,6 +620,66 @@ TEST_F(ReliabilityMatrix, SysInfoAnswersEveryBadInput) {
         EXPECT_EQ(0, std::memcmp(area.Data(), &sizes, sizeof sizes));
         for (size_t i = 24; i < area.Bytes(); ++i) ASSERT_TRUE(area.ByteUntouched(i)) << i;
     }
+}
+
+// Memory that can be read but not written, handed to every export where it
+// would write: each refuses it with its failure result (a write would fault).
+TEST_F(ReliabilityMatrix, ReadOnlyMemoryIsRefused) {
+    for (const BufferExport &e : BufferExports()) {
+        const uint32_t bytes = static_cast<uint32_t>(e.checkedRecords * e.recordSize);
+        Area area(bytes, true);
+        area.MakeReadOnly();
+        uint32_t size = bytes;
+        EXPECT_EQ(111u, e.call(area.Data(), &size)) << e.name;
+        EXPECT_TRUE(area.Untouched()) << e.name;
+    }
+    for (const ListExport &e : ListExports(*s_lib)) {
+        SCOPED_TRACE(e.name);
+        const size_t bytes = static_cast<size_t>(e.items) * e.recordSize;
+        // Read-only records behind a writable header, then a read-only header.
+        for (bool headerReadOnly : {false, true}) {
+            Area header(e.headerSize, false);
+            Area records(bytes, true);
+            SetRecords(header, e.recordsField, records.Address32());
+            (headerReadOnly ? header : records).MakeReadOnly();
+            EXPECT_EQ(0, e.call(header.Data(), e.items)) << headerReadOnly;
+            EXPECT_TRUE(HeaderUntouched(header, e.recordsField)) << headerReadOnly;
+            if (headerReadOnly) continue;
+            EXPECT_TRUE(records.Untouched());
+        }
+    }
+    auto common = HS_EXPORT(*s_lib, HsiGetCommonInfo);
+    auto user = HS_EXPORT(*s_lib, HsiGetNetUserInfo);
+    {
+        Area area(sizeof(COMMONINFO), true);
+        area.MakeReadOnly();
+        EXPECT_EQ(0, common(reinterpret_cast<COMMONINFO *>(area.Data())));
+        Area userArea(sizeof(NETUSERINFO), true);
+        userArea.MakeReadOnly();
+        EXPECT_EQ(111, user(reinterpret_cast<NETUSERINFO *>(userArea.Data())));
+    }
+    // The block of HsiGetSysInfo: the size query, then the fill.
+    auto sys = HS_EXPORT(*s_lib, HsiGetSysInfo);
+    uint32_t total = 0;
+    {
+        Area area(28, true);
+        area.MakeReadOnly();
+        EXPECT_EQ(9u, sys(reinterpret_cast<SYSINFOHEADER *>(area.Data()), &total));
+        EXPECT_TRUE(area.Untouched());
+    }
+    SYSINFOHEADER sizes;
+    {
+        Area area(28, true);
+        ASSERT_EQ(111u, sys(reinterpret_cast<SYSINFOHEADER *>(area.Data()), &total));
+        std::memcpy(&sizes, area.Data(), sizeof sizes);
+    }
+    Area area(24 + total, true);
+    std::memcpy(area.Data(), &sizes, sizeof sizes);
+    area.MakeReadOnly();
+    uint32_t given = total;
+    EXPECT_EQ(9u, sys(reinterpret_cast<SYSINFOHEADER *>(area.Data()), &given));
+    EXPECT_EQ(0, std::memcmp(area.Data(), &sizes, sizeof sizes));
+    for (size_t i = 24; i < area.Bytes(); ++i) ASSERT_TRUE(area.ByteUntouched(i)) << i;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The processor instructions of the Windows platform, run on the processor
 // that executes this program, compared with the compiler's own CPUID access.
 #include "platform/platform.h"
+#include "platform/win/probe_guard.h"
 
 #include <cpuid.h>
 #include <cstdarg>
@@ -64,7 +65,7 @@ void TestCpuid()
 
 void TestIdFlag()
 {
-    // Every processor that runs 64-bit code has CPUID, so the flag toggles;
+    // Every processor that runs this program has CPUID, so the flag toggles;
     // the answer must not depend on how often it is asked.
     OK(hs::CanToggleIdFlag(), "the identification flag cannot be toggled\n");
     OK(hs::CanToggleIdFlag(), "the identification flag cannot be toggled on the second try\n");
@@ -93,11 +94,46 @@ void TestMxcsrMask()
     OK(hs::ReadMxcsrMask() == mask, "MXCSR mask changed between two reads\n");
 }
 
+HS_GUARDED_INSTRUCTION(RunUndefinedInstruction, "ud2")
+HS_GUARDED_INSTRUCTION(RunBreakpoint, "int3")
+
+// The head of the thread's exception chain on 32-bit Windows; 0 on 64-bit,
+// which has no such chain.
+uintptr_t ExceptionChainHead()
+{
+#if defined(__x86_64__)
+    return 0;
+#else
+    uintptr_t head;
+    __asm__ __volatile__("movl %%fs:0, %0" : "=r"(head));
+    return head;
+#endif
+}
+
 void TestProbes()
 {
-    // A 64-bit processor executes SSE and SSE2: both probes run through.
-    OK(hs::ProbeSse() == 0, "SSE probe answered %08x\n", hs::ProbeSse());
-    OK(hs::ProbeSse2() == 0, "SSE2 probe answered %08x\n", hs::ProbeSse2());
+    // Every processor that runs this program executes SSE and SSE2 (both are
+    // part of x86-64, and Wine's WoW64 mode runs on x86-64): both probes run
+    // through. Instructions that fault on every processor answer their
+    // exception code, and the program goes on after them. On 32-bit Windows
+    // the guard's frame is off the exception chain again afterwards.
+    const struct {
+        const char *name;
+        uint32_t (*probe)();
+        uint32_t expected;
+    } cases[] = {
+        {"SSE probe", hs::ProbeSse, 0},
+        {"SSE2 probe", hs::ProbeSse2, 0},
+        {"ud2", [] { return hs::win::RunGuardedInstruction(RunUndefinedInstruction); }, 0xC000001Du},
+        {"int3", [] { return hs::win::RunGuardedInstruction(RunBreakpoint); }, 0x80000003u},
+    };
+    for (const auto &c : cases) {
+        const uintptr_t chain = ExceptionChainHead();
+        const uint32_t code = c.probe();
+        OK(code == c.expected, "%s answered %08x, expected %08x\n", c.name, code, c.expected);
+        OK(ExceptionChainHead() == chain, "%s left the exception chain at %08lx, was %08lx\n", c.name,
+           static_cast<unsigned long>(ExceptionChainHead()), static_cast<unsigned long>(chain));
+    }
 }
 
 int g_breakpoints = 0;
@@ -107,7 +143,11 @@ LONG CALLBACK CountBreakpoint(EXCEPTION_POINTERS *info)
     if (info->ExceptionRecord->ExceptionCode != EXCEPTION_BREAKPOINT)
         return EXCEPTION_CONTINUE_SEARCH;
     ++g_breakpoints;
+#if defined(__x86_64__)
     info->ContextRecord->Rip += 1;
+#else
+    info->ContextRecord->Eip += 1;
+#endif
     return EXCEPTION_CONTINUE_EXECUTION;
 }
 

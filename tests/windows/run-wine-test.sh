@@ -1,12 +1,12 @@
 #!/bin/sh
-# Runs the Windows test programs under Wine in a fresh private prefix.
+# Runs the Windows test programs of one target (32- or 64-bit, as the DLL is)
+# under the project's Wine runtime in a fresh private prefix.
 #
 # usage: run-wine-test.sh PREFIX-DIR REG-FILE Hardscan.dll abi_test.exe cpu_ops_test.exe wine_test.exe
 #
 # The prefix is created anew on every run (wineboot), the registry file is
-# imported with regedit, and all programs run in the same Wine session: a new
-# session resets the computer name from the host, so the wineserver is kept
-# alive from the import to the last program and stopped at the end.
+# imported into the DLL's registry view, and all programs run in the same Wine
+# session (wine-session.sh).
 set -u
 
 if [ $# -ne 6 ]; then
@@ -20,7 +20,8 @@ abi_test=$4
 cpu_ops_test=$5
 wine_test=$6
 
-. "$(dirname "$0")/wine-session.sh"
+hs_root=$(cd "$(dirname "$0")/../.." && pwd)
+. "$hs_root/tests/windows/wine-session.sh"
 
 for f in "$reg" "$dll" "$abi_test" "$cpu_ops_test" "$wine_test"; do
     if [ ! -f "$f" ]; then
@@ -29,14 +30,16 @@ for f in "$reg" "$dll" "$abi_test" "$cpu_ops_test" "$wine_test"; do
     fi
 done
 
-open_wine_session "$prefix" "$reg"
+bits=$(pe_bits "$dll")
+echo "the DLL is a $bits-bit module"
+open_wine_session "$prefix" "$bits" "$reg"
 
 failures=0
 run() {
     name=$1
     shift
     echo "=== $name"
-    timeout 300 "$wine" "$@"
+    run_windows "$@"
     rc=$?
     if [ $rc -ne 0 ]; then
         echo "=== $name FAILED (exit code $rc)"
@@ -53,4 +56,5 @@ if [ $failures -ne 0 ]; then
     exit 1
 fi
 echo "all 3 Windows test programs passed"
+close_wine_session
 exit 0

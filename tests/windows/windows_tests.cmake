@@ -1,5 +1,6 @@
-# Windows tests: the static check of the DLL on both targets; on win64 also
-# the programs that run under Wine against the real Windows API.
+# Windows tests: the static check of the DLL, and the programs that run under
+# the project's Wine runtime (scripts/run-windows.sh) against the real Windows
+# API, on both targets.
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(HS_WIN_TARGET win64)
@@ -13,12 +14,40 @@ add_test(NAME dll_static
          COMMAND sh ${CMAKE_SOURCE_DIR}/scripts/check-dll.sh $<TARGET_FILE:hardscan>
                  ${CMAKE_SOURCE_DIR}/src/Hardscan.def ${HS_WIN_TARGET} ${HS_WIN_OBJDUMP})
 
-if(NOT HS_WIN_TARGET STREQUAL "win64")
-  return()
-endif()
+# Planted and missing system DLLs, on both targets: fakes of the DLLs that
+# the library loads from the system folder (and of a name found nowhere
+# else), a host program that imports none of them, and the platform's loader
+# run directly.
+set(HS_PLANTED_DIR ${CMAKE_CURRENT_BINARY_DIR}/planted)
+foreach(fake iphlpapi netapi32 winspool winmm hs-planted-only)
+  string(REPLACE "-" "_" fake_target planted_${fake})
+  add_library(${fake_target} SHARED ${CMAKE_CURRENT_LIST_DIR}/planted_dll.c)
+  set_target_properties(${fake_target} PROPERTIES OUTPUT_NAME ${fake} PREFIX ""
+                        LIBRARY_OUTPUT_DIRECTORY ${HS_PLANTED_DIR} RUNTIME_OUTPUT_DIRECTORY ${HS_PLANTED_DIR})
+  target_link_options(${fake_target} PRIVATE -static-libgcc -Wl,--kill-at)
+endforeach()
+set_target_properties(planted_winspool PROPERTIES SUFFIX ".drv")
+
+add_executable(planting_host ${CMAKE_CURRENT_LIST_DIR}/planting_host.cpp
+               ${CMAKE_SOURCE_DIR}/tools/hsinfo/library.cpp ${CMAKE_SOURCE_DIR}/tools/hsinfo/low_memory.cpp)
+target_include_directories(planting_host PRIVATE ${CMAKE_SOURCE_DIR}/include ${CMAKE_SOURCE_DIR}/tools/hsinfo)
+target_link_libraries(planting_host PRIVATE advapi32)
+target_link_options(planting_host PRIVATE -static-libgcc -static-libstdc++ -static)
+
+add_executable(system_library_test ${CMAKE_CURRENT_LIST_DIR}/system_library_test.cpp
+               ${CMAKE_SOURCE_DIR}/src/platform/win/system_library.cpp)
+target_include_directories(system_library_test PRIVATE ${CMAKE_SOURCE_DIR}/include ${CMAKE_SOURCE_DIR}/src)
+target_link_options(system_library_test PRIVATE -static-libgcc -static-libstdc++ -static)
+
+add_test(NAME planted_dlls
+         COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/planting-test.sh ${CMAKE_SOURCE_DIR}/scripts/run-windows.sh
+                 ${CMAKE_CURRENT_BINARY_DIR}/planting ${HS_PLANTED_DIR} $<TARGET_FILE:hardscan>
+                 $<TARGET_FILE:planting_host> $<TARGET_FILE:system_library_test>
+                 ${CMAKE_CURRENT_LIST_DIR}/wine-test.reg ${CMAKE_CURRENT_LIST_DIR}/planting-test.reg)
+set_tests_properties(planted_dlls PROPERTIES TIMEOUT 900)
 
 # The export conformance program: loads Hardscan.dll at run time.
-add_executable(wine_test ${CMAKE_CURRENT_LIST_DIR}/wine_test.cpp)
+add_executable(wine_test ${CMAKE_CURRENT_LIST_DIR}/wine_test.cpp ${CMAKE_CURRENT_LIST_DIR}/shifted_call.cpp)
 target_include_directories(wine_test PRIVATE ${CMAKE_SOURCE_DIR}/include)
 target_link_libraries(wine_test PRIVATE advapi32 iphlpapi winspool netapi32)
 target_link_options(wine_test PRIVATE -static-libgcc -static-libstdc++ -static)
@@ -39,7 +68,7 @@ add_test(NAME wine
                  $<TARGET_FILE:abi_test>
                  $<TARGET_FILE:cpu_ops_test>
                  $<TARGET_FILE:wine_test>)
-set_tests_properties(wine PROPERTIES TIMEOUT 900 SKIP_REGULAR_EXPRESSION "SKIPPED:")
+set_tests_properties(wine PROPERTIES TIMEOUT 900)
 
 # The simulated machine of the native build against Windows as Wine provides
 # it: both hsinfo programs read the same registry, exported from a Wine prefix.
@@ -53,3 +82,38 @@ add_test(NAME wine_differential
                  $<TARGET_FILE:hsinfo>
                  ${HS_NATIVE_HSINFO})
 set_tests_properties(wine_differential PROPERTIES TIMEOUT 900 SKIP_REGULAR_EXPRESSION "SKIPPED:")
+
+# The 32-bit and the 64-bit DLL on one prefix answer the same (run by the
+# win64 preset, which the test command builds after win32).
+if(HS_WIN_TARGET STREQUAL "win64")
+  set(HS_WIN32_BUILD ${CMAKE_SOURCE_DIR}/build/win32 CACHE PATH
+      "win32 build folder whose DLL the 32/64-bit comparison uses")
+  add_test(NAME wine_32_64
+           COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/wine-32-64.sh
+                   ${CMAKE_CURRENT_BINARY_DIR}/wine-32-64-prefix
+                   ${CMAKE_CURRENT_LIST_DIR}/wine-test.reg
+                   ${HS_WIN32_BUILD}/Hardscan.dll ${HS_WIN32_BUILD}/tests/wine_test.exe
+                   $<TARGET_FILE:hardscan> $<TARGET_FILE:wine_test>)
+  set_tests_properties(wine_32_64 PROPERTIES TIMEOUT 600 SKIP_REGULAR_EXPRESSION "SKIPPED:")
+endif()
+
+# Each Windows family's paths under the real API: every sample machine in a
+# prefix set to its Windows version, against the native library over the
+# machine's own profile; the 32-bit DLL also under the relay trace, against
+# its import floor. The 64-bit DLL runs the 2000 and XP machines.
+add_executable(volatile_keys ${CMAKE_CURRENT_LIST_DIR}/volatile_keys.c)
+target_link_options(volatile_keys PRIVATE -static-libgcc -static)
+if(HS_WIN_TARGET STREQUAL "win32")
+  set(HS_FAMILY_MACHINES win95-osr2:win95 win98se:win98 nt4:nt40 win2000:win2k winxp:winxp)
+else()
+  set(HS_FAMILY_MACHINES win2000:win2k winxp:winxp)
+endif()
+add_test(NAME wine_families
+         COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/wine-families.sh
+                 ${CMAKE_CURRENT_BINARY_DIR}/wine-families-prefix
+                 $<TARGET_FILE:hardscan>
+                 $<TARGET_FILE:hsinfo>
+                 $<TARGET_FILE:volatile_keys>
+                 ${HS_NATIVE_HSINFO}
+                 ${HS_FAMILY_MACHINES})
+set_tests_properties(wine_families PROPERTIES TIMEOUT 900 SKIP_REGULAR_EXPRESSION "SKIPPED:")

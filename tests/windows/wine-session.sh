@@ -1,61 +1,80 @@
-# Sourced by the scripts that run Windows programs under Wine: finds the
-# 64-bit loader, and opens one session in a fresh private prefix with a
-# registry file imported. A new session resets the computer name from the
-# host, so the wineserver is kept alive from the import to the last program
-# and stopped at the end.
+# Sourced by the scripts that run Windows programs: opens one Wine session in
+# a fresh private prefix, with registry files imported, through the project's
+# runtime (scripts/run-windows.sh). A new session resets the computer name
+# from the host, so the wineserver is kept alive from the import to the last
+# program and stopped when the script exits.
 #
-#   . wine-session.sh; open_wine_session PREFIX-DIR REG-FILE
+#   hs_root=CHECKOUT; . wine-session.sh
+#   open_wine_session PREFIX-DIR BITS REG-FILE...   # BITS: 32, 64 or "both"
+#   run_windows PROGRAM.exe [ARGS...]               # within the session
+#   close_wine_session                              # after success: ends it, removes the prefix
 #
-# Without wine64 it prints "SKIPPED: ..." and exits 0.
+# BITS names the registry view that the files go to: a 32-bit program reads
+# HKLM\Software from its own view, which only the 32-bit regedit writes.
+# A runtime that cannot be set up fails the script (exit code 1).
 
-# The 64-bit loader: wine64 on the path, Debian's private location, or the
-# wine wrapper of a 64-bit-only installation.
-wine=""
-for candidate in "$(command -v wine64 2>/dev/null)" /usr/lib/wine/wine64 /usr/lib64/wine/wine64 /opt/wine-stable/bin/wine64; do
-    if [ -n "$candidate" ] && [ -x "$candidate" ]; then
-        wine=$candidate
-        break
-    fi
-done
-if [ -z "$wine" ]; then
-    echo "SKIPPED: wine64 is not installed (Debian package wine64)"
-    exit 0
-fi
-wineserver=""
-for candidate in "$(dirname "$wine")/wineserver" "$(command -v wineserver 2>/dev/null)"; do
-    if [ -n "$candidate" ] && [ -x "$candidate" ]; then
-        wineserver=$candidate
-        break
-    fi
-done
-if [ -z "$wineserver" ]; then
-    echo "FAIL: wine64 found at $wine but no wineserver"
-    exit 1
-fi
+run_windows_sh=${hs_root:?}/scripts/run-windows.sh
+wineserver_sh=$hs_root/scripts/wineserver.sh
 
 # Wine sees the host's root as drive Z:.
 windows_path() {
     printf 'Z:%s' "$(cd "$(dirname "$1")" && pwd)/$(basename "$1")" | tr '/' '\\'
 }
 
+# 32 or 64: the word size of a PE file, from its machine field.
+pe_bits() {
+    pe_offset=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
+    case "$(od -An -tx2 -j$((pe_offset + 4)) -N2 "$1" | tr -d ' ')" in
+        014c) echo 32 ;;
+        8664) echo 64 ;;
+        *) echo unknown ;;
+    esac
+}
+
+run_windows() {
+    timeout 300 "$run_windows_sh" "$@"
+}
+
 stop_wine_session() {
-    "$wineserver" -k >/dev/null 2>&1
-    "$wineserver" -w >/dev/null 2>&1
+    "$wineserver_sh" -k >/dev/null 2>&1
+    "$wineserver_sh" -w >/dev/null 2>&1
+}
+
+# A prefix takes about 0.5 GB: it is kept only when a check failed.
+close_wine_session() {
+    trap - EXIT INT TERM
+    stop_wine_session
+    rm -rf "$WINEPREFIX"
+}
+
+# The regedit that works on the registry view of BITS (32 or 64).
+regedit_program() {
+    case "$1" in
+        32) printf '%s\n' 'C:\windows\syswow64\regedit.exe' ;;
+        *) printf '%s\n' regedit ;;
+    esac
+}
+
+# Imports REG-FILE into the registry view of BITS (32 or 64).
+import_registry() {
+    if ! timeout 120 "$run_windows_sh" "$(regedit_program "$1")" /S "$(windows_path "$2")" \
+            >"$WINEPREFIX/regedit.log" 2>&1; then
+        echo "FAIL: importing $2 into the $1-bit registry failed:"
+        cat "$WINEPREFIX/regedit.log"
+        exit 1
+    fi
 }
 
 open_wine_session() {
     prefix=$1
-    reg=$2
+    bits=$2
+    shift 2
     export WINEPREFIX="$prefix"
     export WINEDEBUG=-all
-    export WINEARCH=win64
-    # No Mono or Gecko installers, no display.
-    export WINEDLLOVERRIDES="mscoree,mshtml="
-    unset DISPLAY WAYLAND_DISPLAY
 
     # A server left over from an interrupted run of this prefix goes first.
     if [ -d "$prefix" ]; then
-        "$wineserver" -k >/dev/null 2>&1
+        stop_wine_session
     fi
     rm -rf "$prefix"
     mkdir -p "$prefix"
@@ -65,16 +84,25 @@ open_wine_session() {
     started=$(date +%s)
     # The server outlives each program by 60 s, so the session (and the
     # imported registry) lasts from the import to the last program.
-    "$wineserver" -p60
-    if ! timeout 300 "$wine" wineboot -i >"$prefix/wineboot.log" 2>&1; then
+    # Started from the checkout: it opens the files of every program.
+    if ! (cd "$hs_root" && "$wineserver_sh" -p60) >"$prefix/wineserver.log" 2>&1; then
+        echo "FAIL: the Wine runtime cannot start a wineserver:"
+        cat "$prefix/wineserver.log"
+        exit 1
+    fi
+    if ! timeout 300 "$run_windows_sh" wineboot -i >"$prefix/wineboot.log" 2>&1; then
         echo "FAIL: wineboot did not finish within 300 s:"
         tail -n 20 "$prefix/wineboot.log"
         exit 1
     fi
     echo "prefix $prefix ready in $(($(date +%s) - started)) s"
-    if ! timeout 120 "$wine" regedit /S "$(windows_path "$reg")" >"$prefix/regedit.log" 2>&1; then
-        echo "FAIL: importing $reg failed:"
-        cat "$prefix/regedit.log"
-        exit 1
-    fi
+    for reg in "$@"; do
+        case "$bits" in
+            both)
+                import_registry 64 "$reg"
+                import_registry 32 "$reg"
+                ;;
+            *) import_registry "$bits" "$reg" ;;
+        esac
+    done
 }

@@ -1,9 +1,8 @@
 // Processor instructions on Windows: the real instructions, with the SSE and
-// SSE2 probes guarded by a vectored exception handler.
+// SSE2 probes run under the guard of probe_guard.h.
 #include "platform/platform.h"
+#include "platform/win/probe_guard.h"
 #include "platform/x86_instructions.h"
-
-#include <cstring>
 
 namespace hs {
 
@@ -15,91 +14,112 @@ uint64_t ReadTsc() { return x86::ReadTsc(); }
 
 uint32_t ReadMxcsrMask() { return x86::ReadMxcsrMask(); }
 
+namespace win {
+
+volatile uintptr_t g_guardedStart = 0;
+volatile uintptr_t g_guardedEnd = 0;
+
 namespace {
 
-// The probe in progress: where its instruction starts and ends, and the
-// exception code it raised. The library's calls are made one at a time.
-volatile uintptr_t g_probeStart = 0;
-volatile uintptr_t g_probeEnd = 0;
-volatile uint32_t g_probeCode = 0;
+volatile uint32_t g_guardedCode = 0;
 
-LONG CALLBACK ProbeFaultHandler(EXCEPTION_POINTERS *info)
+// Takes a fault of the guarded instruction: remembers its code and tells where
+// to resume. Any other exception is not the guard's.
+bool TakeGuardedFault(const EXCEPTION_RECORD *record, uintptr_t *resume)
 {
-    const uintptr_t start = g_probeStart;
-    if (start == 0 || info == nullptr || info->ExceptionRecord == nullptr || info->ContextRecord == nullptr)
-        return EXCEPTION_CONTINUE_SEARCH;
-    if (reinterpret_cast<uintptr_t>(info->ExceptionRecord->ExceptionAddress) != start)
-        return EXCEPTION_CONTINUE_SEARCH;
-    g_probeCode = static_cast<uint32_t>(info->ExceptionRecord->ExceptionCode);
+    const uintptr_t start = g_guardedStart;
+    if (start == 0 || record == nullptr || reinterpret_cast<uintptr_t>(record->ExceptionAddress) != start)
+        return false;
+    g_guardedCode = static_cast<uint32_t>(record->ExceptionCode);
+    *resume = g_guardedEnd;
+    return true;
+}
+
 #if defined(__x86_64__)
-    info->ContextRecord->Rip = static_cast<DWORD64>(g_probeEnd);
-#else
-    info->ContextRecord->Eip = static_cast<DWORD>(g_probeEnd);
-#endif
+
+LONG CALLBACK GuardHandler(EXCEPTION_POINTERS *info)
+{
+    uintptr_t resume = 0;
+    if (info == nullptr || info->ContextRecord == nullptr || !TakeGuardedFault(info->ExceptionRecord, &resume))
+        return EXCEPTION_CONTINUE_SEARCH;
+    info->ContextRecord->Rip = static_cast<DWORD64>(resume);
     return EXCEPTION_CONTINUE_EXECUTION;
 }
 
-// Publishes the bounds of the instruction between labels 1 and 2 of the
-// probe's assembly, then runs it.
-#if defined(__x86_64__)
-#define HS_PROBE_BOUNDS                      \
-    "leaq 1f(%%rip), %%rax\n\t"              \
-    "movq %%rax, %0\n\t"                     \
-    "leaq 2f(%%rip), %%rax\n\t"              \
-    "movq %%rax, %1\n\t"
-#define HS_PROBE_SCRATCH "rax"
+bool RunUnderGuard(void (*instruction)())
+{
+    void *handler = AddVectoredExceptionHandler(1, GuardHandler);
+    if (handler == nullptr)
+        return false;
+    instruction();
+    RemoveVectoredExceptionHandler(handler);
+    return true;
+}
+
 #else
-#define HS_PROBE_BOUNDS                      \
-    "movl $1f, %0\n\t"                       \
-    "movl $2f, %1\n\t"
-#define HS_PROBE_SCRATCH "eax"
+
+// One record of the thread's exception chain, as the system walks it.
+struct GuardFrame {
+    GuardFrame *previous;
+    void *handler;
+};
+
+EXCEPTION_DISPOSITION __cdecl GuardHandler(EXCEPTION_RECORD *record, void *frame, CONTEXT *context, void *dispatcher)
+{
+    (void)frame;
+    (void)dispatcher;
+    uintptr_t resume = 0;
+    // An unwind passing through the frame is not a fault to take.
+    if (record == nullptr || context == nullptr || (record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND)) != 0 ||
+        !TakeGuardedFault(record, &resume))
+        return ExceptionContinueSearch;
+    context->Eip = static_cast<DWORD>(resume);
+    return ExceptionContinueExecution;
+}
+
+// The frame lives on this function's stack, as the system requires, and is
+// the head of the chain exactly while the instruction runs.
+bool RunUnderGuard(void (*instruction)())
+{
+    GuardFrame frame;
+    frame.handler = reinterpret_cast<void *>(&GuardHandler);
+    __asm__ __volatile__("movl %%fs:0, %%eax\n\t"
+                         "movl %%eax, (%0)\n\t"
+                         "movl %0, %%fs:0"
+                         :
+                         : "r"(&frame)
+                         : "eax", "memory");
+    instruction();
+    __asm__ __volatile__("movl (%0), %%eax\n\t"
+                         "movl %%eax, %%fs:0"
+                         :
+                         : "r"(&frame)
+                         : "eax", "memory");
+    return true;
+}
+
 #endif
 
-void RunSseInstruction()
-{
-    __asm__ __volatile__(HS_PROBE_BOUNDS
-                         "1: orps %%xmm0, %%xmm0\n\t"
-                         "2:\n\t"
-                         : "=m"(g_probeStart), "=m"(g_probeEnd)
-                         :
-                         : HS_PROBE_SCRATCH, "memory");
-}
-
-void RunSse2Instruction()
-{
-    __asm__ __volatile__(HS_PROBE_BOUNDS
-                         "1: xorpd %%xmm0, %%xmm0\n\t"
-                         "2:\n\t"
-                         : "=m"(g_probeStart), "=m"(g_probeEnd)
-                         :
-                         : HS_PROBE_SCRATCH, "memory");
-}
-
-uint32_t RunGuarded(void (*instruction)())
-{
-    g_probeCode = 0;
-    g_probeStart = 0;
-    void *handler = AddVectoredExceptionHandler(1, ProbeFaultHandler);
-    // Without a guard the instruction is not risked: it counts as unusable.
-    if (handler == nullptr)
-        return kStatusIllegalInstruction;
-    instruction();
-    g_probeStart = 0;
-    g_probeEnd = 0;
-    RemoveVectoredExceptionHandler(handler);
-    return g_probeCode;
-}
+HS_GUARDED_INSTRUCTION(RunSseInstruction, "orps %%xmm0, %%xmm0")
+HS_GUARDED_INSTRUCTION(RunSse2Instruction, "xorpd %%xmm0, %%xmm0")
 
 }  // namespace
 
-uint32_t ProbeSse()
+uint32_t RunGuardedInstruction(void (*instruction)())
 {
-    return RunGuarded(RunSseInstruction);
+    g_guardedCode = 0;
+    g_guardedStart = 0;
+    // Without a guard the instruction is not risked: it counts as unusable.
+    const bool guarded = RunUnderGuard(instruction);
+    g_guardedStart = 0;
+    g_guardedEnd = 0;
+    return guarded ? g_guardedCode : kStatusIllegalInstruction;
 }
 
-uint32_t ProbeSse2()
-{
-    return RunGuarded(RunSse2Instruction);
-}
+}  // namespace win
+
+uint32_t ProbeSse() { return win::RunGuardedInstruction(win::RunSseInstruction); }
+
+uint32_t ProbeSse2() { return win::RunGuardedInstruction(win::RunSse2Instruction); }
 
 }  // namespace hs
