@@ -3,9 +3,15 @@
 # them:
 #   - the file format and optional-header magic of the target (PE32 for i386,
 #     PE32+ for x86-64), and the DLL characteristic;
+#   - the hardening flags: a random base (DYNAMIC_BASE) and no executable data
+#     (NX_COMPAT), on x86-64 also addresses above 4 GiB (HIGH_ENTROPY_VA);
 #   - the export table holds exactly the plain names of the module definition
 #     file, nothing more and nothing decorated;
-#   - every imported DLL is one of the allowed Windows system DLLs;
+#   - every imported DLL is one of the allowed Windows system DLLs, which
+#     current Windows loads from its KnownDLLs whatever the host's folder
+#     holds (the IP helper, NetBIOS, the spooler and the multimedia timer are
+#     not KnownDLLs: the library loads them from the system folder at run
+#     time, through LoadLibraryExA, GetProcAddress and GetSystemDirectoryA);
 #   - no function that writes to the registry or to files is imported.
 #
 # usage: check-dll.sh DLL DEF-FILE win32|win64 [OBJDUMP]
@@ -24,11 +30,13 @@ win32)
     default_objdump=i686-w64-mingw32-objdump
     want_format=pei-i386
     want_magic='010b (PE32)'
+    want_flags="DYNAMIC_BASE NX_COMPAT"
     ;;
 win64)
     default_objdump=x86_64-w64-mingw32-objdump
     want_format=pei-x86-64
     want_magic='020b (PE32+)'
+    want_flags="DYNAMIC_BASE NX_COMPAT HIGH_ENTROPY_VA"
     ;;
 *)
     echo "unknown target '$target' (win32 or win64)" >&2
@@ -68,6 +76,11 @@ magic=$(sed -n 's/^Magic[[:space:]]*\(.*\)$/\1/p' "$tmp/headers" | tr -s ' \t' '
 # The characteristics block lists one flag per line, DLL among them.
 sed -n '/^Characteristics/,/^$/p' "$tmp/headers" | grep -qx '[[:space:]]*DLL' ||
     fail "the image is not marked as a DLL"
+# DllCharacteristics lists one flag per line as well.
+sed -n '/^DllCharacteristics/,/^[^[:space:]]/p' "$tmp/headers" | sed '1d;$d' | tr -d ' \t' >"$tmp/dll_flags"
+for flag in $want_flags; do
+    grep -qx "$flag" "$tmp/dll_flags" || fail "DllCharacteristics lacks $flag"
+done
 
 # Exports: the names after "[Ordinal/Name Pointer] Table", sorted, against the
 # EXPORTS section of the definition file.
@@ -86,7 +99,7 @@ fi
 grep -n '[@?]' "$tmp/exports" >/dev/null && fail "decorated export names: $(grep '[@?]' "$tmp/exports" | tr '\n' ' ')"
 
 # Imports: DLL names, case-insensitive, against the allowed list.
-allowed="kernel32.dll advapi32.dll iphlpapi.dll netapi32.dll ws2_32.dll winspool.drv winmm.dll msvcrt.dll"
+allowed="kernel32.dll advapi32.dll ws2_32.dll msvcrt.dll"
 sed -n 's/^[[:space:]]*DLL Name:[[:space:]]*\(.*\)$/\1/p' "$tmp/headers" | tr 'A-Z' 'a-z' >"$tmp/dlls"
 [ -s "$tmp/dlls" ] || fail "no import table found"
 while read -r name; do

@@ -3,8 +3,9 @@
 # Quiet and quick when everything is already there.
 set -euo pipefail
 
+# python3-jsonschema validates the GLPI documents (tests/glpi/check_glpi.py).
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev libgmock-dev
-          libbenchmark-dev nlohmann-json3-dev libcli11-dev valgrind binutils)
+          libbenchmark-dev nlohmann-json3-dev libcli11-dev valgrind binutils python3 python3-jsonschema)
 # The cross compilers and Wine come from the stable archive: their
 # dependencies can disagree with the security archive's.
 cross_packages=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64)

@@ -1,8 +1,9 @@
 #!/bin/sh
-# Installs a Windows build into a scratch prefix and builds host programs
-# against the installed package with the same cross toolchain, once with
-# find_package(Hardscan) and once with pkg-config; both must import the
-# exports from Hardscan.dll by their plain names.
+# Installs a Windows build into a scratch prefix, checks that the installed
+# DLL and hsinfo.exe are stripped with their debug information linked beside
+# them, and builds host programs against the installed package with the same
+# cross toolchain, once with find_package(Hardscan) and once with pkg-config;
+# both must import the exports from Hardscan.dll by their plain names.
 #
 # usage: check-install-windows.sh BUILD-DIR WORK-DIR CMAKE TOOLCHAIN-FILE CC OBJDUMP
 set -u
@@ -22,11 +23,15 @@ here=$(cd "$(dirname "$0")" && pwd)
 
 install_package "$build"
 
-for f in include/hardscan.h bin/Hardscan.dll bin/hsinfo.exe lib/libHardscan.dll.a lib/Hardscan.lib \
+for f in include/hardscan.h bin/Hardscan.dll bin/hsinfo.exe bin/Hardscan.dll.debug bin/hsinfo.exe.debug \
+         lib/libHardscan.dll.a lib/Hardscan.lib \
          lib/Hardscan.def lib/cmake/Hardscan/HardscanConfig.cmake lib/cmake/Hardscan/HardscanConfigVersion.cmake \
          lib/cmake/Hardscan/HardscanTargets.cmake lib/pkgconfig/hardscan.pc; do
     [ -e "$prefix/$f" ] || fail "$f was not installed"
 done
+
+/usr/bin/python3 "$here/check-debug-link.py" "$objdump" "$prefix/bin/Hardscan.dll" "$prefix/bin/hsinfo.exe" ||
+    fail "the installed release files are not stripped with their debug information beside them"
 
 # 1. find_package(Hardscan) with the cross toolchain.
 if "$cmake" -S "$here" -B "$work/cmake-consumer" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \

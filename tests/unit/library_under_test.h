@@ -95,10 +95,10 @@ public:
     GuardedMemory(const GuardedMemory &) = delete;
     GuardedMemory &operator=(const GuardedMemory &) = delete;
 
-    // Makes the pages that hold bytes [offset, offset + count) of the
-    // caller's bytes read-only (a page shared with other bytes takes them
-    // along).
-    void SetReadOnly(size_t offset, size_t count) {
+    // Only the pages that hold bytes [offset, offset + count) of the
+    // caller's bytes become read-only (a page shared with other bytes takes
+    // them along).
+    void MakeReadOnly(size_t offset, size_t count) {
         const uintptr_t page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
         const uintptr_t begin = reinterpret_cast<uintptr_t>(m_start + offset) / page * page;
         const uintptr_t end = (reinterpret_cast<uintptr_t>(m_start + offset + count) + page - 1) / page * page;
@@ -109,6 +109,12 @@ public:
 
     unsigned char *Data() const { return m_start; }
     uint32_t Address32() const { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(m_start)); }
+
+    // The caller's pages become read-only: a write to them faults.
+    void MakeReadOnly() {
+        const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+        if (mprotect(m_base, m_readablePages * page, PROT_READ) != 0) throw std::runtime_error("mprotect failed");
+    }
 
     // True when every byte from offset for count bytes still holds the canary.
     bool Untouched(size_t offset, size_t count) const {

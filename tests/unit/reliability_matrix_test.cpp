@@ -113,8 +113,7 @@ public:
                m_memory.Untouched(kLead + written, m_bytes + m_trail - written);
     }
     bool ByteUntouched(size_t offset) const { return m_memory.Untouched(kLead + offset, 1); }
-    // The whole area, canaries included, becomes read-only.
-    void SetReadOnly() { m_memory.SetReadOnly(0, kLead + m_bytes + m_trail); }
+    void MakeReadOnly() { m_memory.MakeReadOnly(); }
 
 private:
     size_t m_bytes;
@@ -342,7 +341,7 @@ class ReadOnlySize {
 public:
     explicit ReadOnlySize(uint32_t value) : m_area(sizeof value, false) {
         std::memcpy(m_area.Data(), &value, sizeof value);
-        m_area.SetReadOnly();
+        m_area.MakeReadOnly();
     }
     uint32_t *Get() const { return reinterpret_cast<uint32_t *>(m_area.Data()); }
 
@@ -352,7 +351,7 @@ private:
 
 // A fill only reads its size: a read-only size answers as a writable one.
 // A size query writes it: read-only, the query answers 111 and writes
-// nothing. Read-only records are refused (111), not written.
+// nothing.
 TEST_F(ReliabilityMatrix, BufferExportsReadTheSizeOfAFillOnly) {
     for (const BufferExport &e : BufferExports()) {
         SCOPED_TRACE(e.name);
@@ -374,11 +373,6 @@ TEST_F(ReliabilityMatrix, BufferExportsReadTheSizeOfAFillOnly) {
         EXPECT_EQ(111u, e.call(nullptr, query.Get()));
         EXPECT_EQ(0x5A5A5A5Au, *query.Get());
 
-        Area records(bytes, false);
-        records.SetReadOnly();
-        size = bytes;
-        EXPECT_EQ(111u, e.call(records.Data(), &size));
-        EXPECT_TRUE(records.Untouched());
     }
 }
 
@@ -508,26 +502,6 @@ TEST_F(ReliabilityMatrix, ListExportsAnswerEveryBadInput) {
     }
 }
 
-// A list call reads its header's records address and writes the rest of
-// the header: a read-only header, or read-only records, answer 0 and stay as
-// they were.
-TEST_F(ReliabilityMatrix, ListExportsWriteNothingReadOnly) {
-    for (const ListExport &e : ListExports(*s_lib)) {
-        SCOPED_TRACE(e.name);
-        const size_t bytes = static_cast<size_t>(e.items) * e.recordSize;
-        for (bool headerReadOnly : {true, false}) {
-            SCOPED_TRACE(headerReadOnly ? "read-only header" : "read-only records");
-            Area header(e.headerSize, false);
-            Area records(bytes, false);
-            SetRecords(header, e.recordsField, records.Address32());
-            (headerReadOnly ? header : records).SetReadOnly();
-            EXPECT_EQ(0, e.call(header.Data(), e.items));
-            EXPECT_TRUE(HeaderUntouched(header, e.recordsField));
-            EXPECT_TRUE(records.Untouched());
-        }
-    }
-}
-
 // One fixed-size record, handed as a pointer.
 struct RecordExport {
     const char *name;
@@ -554,13 +528,6 @@ TEST_F(ReliabilityMatrix, RecordExportsAnswerEveryBadInput) {
         for (size_t readable : {size_t{0}, e.size / 2, e.size - 1}) {
             Area area(readable, true);
             EXPECT_EQ(e.rejected, e.call(area.Data())) << readable;
-            EXPECT_TRUE(area.Untouched());
-        }
-        // A read-only record is refused, not written.
-        {
-            Area area(e.size, false);
-            area.SetReadOnly();
-            EXPECT_EQ(e.rejected, e.call(area.Data()));
             EXPECT_TRUE(area.Untouched());
         }
         // The exact record against the unreadable page, and one with room after it.
@@ -693,16 +660,13 @@ TEST_F(ReliabilityMatrix, SysInfoAnswersEveryBadInput) {
         EXPECT_EQ(9u, sys(reinterpret_cast<SYSINFOHEADER *>(area.Data()), &total));
         EXPECT_TRUE(area.OutsideUntouched(24 + sum));
     }
-    // The size query writes the header and the total: either read-only
-    // answers 9 and nothing is written.
-    for (bool headerReadOnly : {true, false}) {
+    // The size query writes the total: read-only, it answers 9 and nothing
+    // is written.
+    {
         Area area(28, false);
         ReadOnlySize zero(0);
-        uint32_t writable = 0;
-        if (headerReadOnly) area.SetReadOnly();
-        EXPECT_EQ(9u, sys(reinterpret_cast<SYSINFOHEADER *>(area.Data()), headerReadOnly ? &writable : zero.Get()));
+        EXPECT_EQ(9u, sys(reinterpret_cast<SYSINFOHEADER *>(area.Data()), zero.Get()));
         EXPECT_TRUE(area.Untouched());
-        EXPECT_EQ(0u, headerReadOnly ? writable : *zero.Get());
     }
     // A fill only reads the header and the total: both read-only, the block
     // after the header (on the next page) is filled.
@@ -711,7 +675,7 @@ TEST_F(ReliabilityMatrix, SysInfoAnswersEveryBadInput) {
         const size_t blockPages = (sum + page - 1) / page;
         GuardedMemory memory(24 + blockPages * page);
         std::memcpy(memory.Data(), &sizes, sizeof sizes);
-        memory.SetReadOnly(0, 24);
+        memory.MakeReadOnly(0, 24);
         ReadOnlySize readOnlyTotal(sum);
         EXPECT_EQ(0u, sys(reinterpret_cast<SYSINFOHEADER *>(memory.Data()), readOnlyTotal.Get()));
         uint32_t length = 0;
@@ -731,6 +695,66 @@ TEST_F(ReliabilityMatrix, SysInfoAnswersEveryBadInput) {
         EXPECT_EQ(0, std::memcmp(area.Data(), &sizes, sizeof sizes));
         for (size_t i = 24; i < area.Bytes(); ++i) ASSERT_TRUE(area.ByteUntouched(i)) << i;
     }
+}
+
+// Memory that can be read but not written, handed to every export where it
+// would write: each refuses it with its failure result (a write would fault).
+TEST_F(ReliabilityMatrix, ReadOnlyMemoryIsRefused) {
+    for (const BufferExport &e : BufferExports()) {
+        const uint32_t bytes = static_cast<uint32_t>(e.checkedRecords * e.recordSize);
+        Area area(bytes, true);
+        area.MakeReadOnly();
+        uint32_t size = bytes;
+        EXPECT_EQ(111u, e.call(area.Data(), &size)) << e.name;
+        EXPECT_TRUE(area.Untouched()) << e.name;
+    }
+    for (const ListExport &e : ListExports(*s_lib)) {
+        SCOPED_TRACE(e.name);
+        const size_t bytes = static_cast<size_t>(e.items) * e.recordSize;
+        // Read-only records behind a writable header, then a read-only header.
+        for (bool headerReadOnly : {false, true}) {
+            Area header(e.headerSize, false);
+            Area records(bytes, true);
+            SetRecords(header, e.recordsField, records.Address32());
+            (headerReadOnly ? header : records).MakeReadOnly();
+            EXPECT_EQ(0, e.call(header.Data(), e.items)) << headerReadOnly;
+            EXPECT_TRUE(HeaderUntouched(header, e.recordsField)) << headerReadOnly;
+            if (headerReadOnly) continue;
+            EXPECT_TRUE(records.Untouched());
+        }
+    }
+    auto common = HS_EXPORT(*s_lib, HsiGetCommonInfo);
+    auto user = HS_EXPORT(*s_lib, HsiGetNetUserInfo);
+    {
+        Area area(sizeof(COMMONINFO), true);
+        area.MakeReadOnly();
+        EXPECT_EQ(0, common(reinterpret_cast<COMMONINFO *>(area.Data())));
+        Area userArea(sizeof(NETUSERINFO), true);
+        userArea.MakeReadOnly();
+        EXPECT_EQ(111, user(reinterpret_cast<NETUSERINFO *>(userArea.Data())));
+    }
+    // The block of HsiGetSysInfo: the size query, then the fill.
+    auto sys = HS_EXPORT(*s_lib, HsiGetSysInfo);
+    uint32_t total = 0;
+    {
+        Area area(28, true);
+        area.MakeReadOnly();
+        EXPECT_EQ(9u, sys(reinterpret_cast<SYSINFOHEADER *>(area.Data()), &total));
+        EXPECT_TRUE(area.Untouched());
+    }
+    SYSINFOHEADER sizes;
+    {
+        Area area(28, true);
+        ASSERT_EQ(111u, sys(reinterpret_cast<SYSINFOHEADER *>(area.Data()), &total));
+        std::memcpy(&sizes, area.Data(), sizeof sizes);
+    }
+    Area area(24 + total, true);
+    std::memcpy(area.Data(), &sizes, sizeof sizes);
+    area.MakeReadOnly();
+    uint32_t given = total;
+    EXPECT_EQ(9u, sys(reinterpret_cast<SYSINFOHEADER *>(area.Data()), &given));
+    EXPECT_EQ(0, std::memcmp(area.Data(), &sizes, sizeof sizes));
+    for (size_t i = 24; i < area.Bytes(); ++i) ASSERT_TRUE(area.ByteUntouched(i)) << i;
 }
 
 }  // namespace

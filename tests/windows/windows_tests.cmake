@@ -13,6 +13,38 @@ add_test(NAME dll_static
          COMMAND sh ${CMAKE_SOURCE_DIR}/scripts/check-dll.sh $<TARGET_FILE:hardscan>
                  ${CMAKE_SOURCE_DIR}/src/Hardscan.def ${HS_WIN_TARGET} ${HS_WIN_OBJDUMP})
 
+# Planted and missing system DLLs, on both targets: fakes of the DLLs that
+# the library loads from the system folder (and of a name found nowhere
+# else), a host program that imports none of them, and the platform's loader
+# run directly.
+set(HS_PLANTED_DIR ${CMAKE_CURRENT_BINARY_DIR}/planted)
+foreach(fake iphlpapi netapi32 winspool winmm hs-planted-only)
+  string(REPLACE "-" "_" fake_target planted_${fake})
+  add_library(${fake_target} SHARED ${CMAKE_CURRENT_LIST_DIR}/planted_dll.c)
+  set_target_properties(${fake_target} PROPERTIES OUTPUT_NAME ${fake} PREFIX ""
+                        LIBRARY_OUTPUT_DIRECTORY ${HS_PLANTED_DIR} RUNTIME_OUTPUT_DIRECTORY ${HS_PLANTED_DIR})
+  target_link_options(${fake_target} PRIVATE -static-libgcc -Wl,--kill-at)
+endforeach()
+set_target_properties(planted_winspool PROPERTIES SUFFIX ".drv")
+
+add_executable(planting_host ${CMAKE_CURRENT_LIST_DIR}/planting_host.cpp
+               ${CMAKE_SOURCE_DIR}/tools/hsinfo/library.cpp ${CMAKE_SOURCE_DIR}/tools/hsinfo/low_memory.cpp)
+target_include_directories(planting_host PRIVATE ${CMAKE_SOURCE_DIR}/include ${CMAKE_SOURCE_DIR}/tools/hsinfo)
+target_link_libraries(planting_host PRIVATE advapi32)
+target_link_options(planting_host PRIVATE -static-libgcc -static-libstdc++ -static)
+
+add_executable(system_library_test ${CMAKE_CURRENT_LIST_DIR}/system_library_test.cpp
+               ${CMAKE_SOURCE_DIR}/src/platform/win/system_library.cpp)
+target_include_directories(system_library_test PRIVATE ${CMAKE_SOURCE_DIR}/include ${CMAKE_SOURCE_DIR}/src)
+target_link_options(system_library_test PRIVATE -static-libgcc -static-libstdc++ -static)
+
+add_test(NAME planted_dlls
+         COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/planting-test.sh ${CMAKE_SOURCE_DIR}/scripts/run-windows.sh
+                 ${CMAKE_CURRENT_BINARY_DIR}/planting ${HS_PLANTED_DIR} $<TARGET_FILE:hardscan>
+                 $<TARGET_FILE:planting_host> $<TARGET_FILE:system_library_test>
+                 ${CMAKE_CURRENT_LIST_DIR}/wine-test.reg ${CMAKE_CURRENT_LIST_DIR}/planting-test.reg)
+set_tests_properties(planted_dlls PROPERTIES TIMEOUT 900 SKIP_REGULAR_EXPRESSION "SKIPPED:")
+
 if(NOT HS_WIN_TARGET STREQUAL "win64")
   return()
 endif()

@@ -1,6 +1,5 @@
 // The JSON document (schema in docs/json-schema.md): every record field,
 // numbers as numbers, texts decoded from Windows-1252.
-#include <algorithm>
 
 #include <nlohmann/json.hpp>
 
@@ -14,10 +13,6 @@ using nlohmann::ordered_json;
 
 // A copy of a field of a packed record: a reference to it may be misaligned.
 uint32_t Value(uint32_t field) { return field; }
-
-bool Wanted(const std::vector<std::string> &families, const char *name) {
-    return std::find(families.begin(), families.end(), name) != families.end();
-}
 
 template <typename Record>
 ordered_json TypedRecords(const std::vector<Record> &records) {

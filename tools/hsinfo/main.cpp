@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 
+#include "glpi_output.h"
 #include "library.h"
 #include "output.h"
 #include "reader.h"
@@ -21,12 +22,18 @@ int main(int argc, char **argv) {
     using namespace hsinfo;
     CLI::App app{"hsinfo: the machine's inventory as the Hardscan library reports it"};
     std::vector<std::string> families;
+    std::string format = "text";
     bool json = false;
+    std::string inventoryTime;
     std::string machine;
     std::string libraryPath = DefaultLibraryPath();
     app.add_option("families", families, "families to print (default: all)")
         ->check(CLI::IsMember(FamilyNames()));
-    app.add_flag("--json", json, "print one JSON document (docs/json-schema.md)");
+    auto *formatOption = app.add_option("--format", format, "text, json (docs/json-schema.md) or glpi (docs/glpi.md)")
+                             ->check(CLI::IsMember({"text", "json", "glpi"}));
+    app.add_flag("--json", json, "short for --format json")->excludes(formatOption);
+    app.add_option("--time", inventoryTime,
+                   "inventory time in the glpi device id, \"YYYY-MM-DD HH:MM:SS\" (default: now)");
     app.add_option("--machine", machine, "machine profile to simulate (native build only)");
     app.add_option("--library", libraryPath, "path of the Hardscan library");
     try {
@@ -36,8 +43,14 @@ int main(int argc, char **argv) {
         return code == 0 ? kExitOk : kExitUsage;
     }
     if (families.empty()) families = FamilyNames();
+    if (json) format = "json";
 
     std::string error;
+    InventoryTime when;
+    if ((format == "glpi" || !inventoryTime.empty()) && !ResolveInventoryTime(inventoryTime, when, error)) {
+        std::cerr << "hsinfo: " << error << "\n";
+        return kExitUsage;
+    }
     if (!machine.empty() && !SelectMachine(machine, error)) {
         std::cerr << "hsinfo: " << error << "\n";
         return kExitUsage;
@@ -50,13 +63,17 @@ int main(int argc, char **argv) {
 
     Reader reader(exports);
     Inventory inventory;
-    if (json) {
+    if (format != "text") {
         // One call pair for the whole block; the families outside it, and
         // every family when the block cannot be read, come one by one.
         std::vector<std::string> rest = {"netbios", "user"};
         if (!reader.ReadSysInfo(inventory)) rest = FamilyNames();
         reader.ReadFamilies(rest, inventory);
-        PrintJson(std::cout, inventory, families);
+        if (format == "json") {
+            PrintJson(std::cout, inventory, families);
+        } else {
+            PrintGlpi(std::cout, std::cerr, inventory, families, when);
+        }
     } else {
         reader.ReadFamilies(families, inventory);
         PrintText(std::cout, inventory, families);

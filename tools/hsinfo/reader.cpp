@@ -1,5 +1,6 @@
 #include "reader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 
@@ -11,6 +12,10 @@ const std::vector<std::string> &FamilyNames() {
     static const std::vector<std::string> names = {"cpu",      "common", "adapters", "netbios",
                                                    "user",     "software", "drives",   "devices"};
     return names;
+}
+
+bool Wanted(const std::vector<std::string> &families, const char *name) {
+    return std::find(families.begin(), families.end(), name) != families.end();
 }
 
 std::string ResultName(uint32_t code) {

@@ -36,6 +36,9 @@ struct Inventory {
 // The families, in the order they are printed.
 const std::vector<std::string> &FamilyNames();
 
+// Whether the family name is among those asked for.
+bool Wanted(const std::vector<std::string> &families, const char *name);
+
 // Name of a result code ("ERROR_NO_DATA").
 std::string ResultName(uint32_t code);
 

@@ -8,10 +8,6 @@ namespace hsinfo {
 
 namespace {
 
-bool Wanted(const std::vector<std::string> &families, const char *name) {
-    return std::find(families.begin(), families.end(), name) != families.end();
-}
-
 void Heading(std::ostream &out, const std::string &title) { out << "\n" << title << "\n" << std::string(title.size(), '-') << "\n"; }
 
 void Row(std::ostream &out, const std::string &label, const std::string &value) {

@@ -7,6 +7,11 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+// The library defines the multimedia-timer functions itself (they forward to
+// the DLL in the system folder), so they are declared without dllimport.
+#ifndef _WINMM_
+#define _WINMM_
+#endif
 #include <winsock2.h>
 #include <windows.h>
 #include <iphlpapi.h>

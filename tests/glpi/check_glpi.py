@@ -1,0 +1,365 @@
+#!/usr/bin/python3
+"""Checks hsinfo's GLPI inventory documents (hsinfo --format glpi).
+
+    check_glpi.py [--hsinfo PATH] [--update] [NAME...]
+    check_glpi.py --pair GLPI.json INVENTORY.json [--notes FILE] [--time TIME]
+                  [--speed-tolerance PERCENT]
+
+The first form runs hsinfo over machine profiles: NAME is a profile under
+machines/ or tests/glpi/ without ".reg" (win98se, hostile, ...); no names
+means every sample profile under machines/ but default.reg, and hostile. For
+each it checks that the GLPI document is UTF-8, validates against GLPI's
+inventory schema (inventory.schema.json, formats such as ipv4 included) and
+holds the same facts as the profile's --json document after the conversions
+that docs/glpi.md lists: same counts, same texts, a section left out exactly
+where --json names a failed family, one line on stderr per failure. It also
+checks the --format, --json and --time arguments. A profile with a golden
+document under tests/glpi/expected/ must give exactly that document.
+
+--update (or HS_UPDATE_EXPECTED=1) rewrites the golden documents instead of
+comparing them and prints what changed; review the diff before committing.
+Never used by the test runs.
+
+The second form checks one pair of documents made elsewhere (for example by
+the Windows hsinfo under Wine): GLPI.json against INVENTORY.json, with the
+GLPI run's stderr in FILE and the time it was given. On a real processor the
+two runs measure the clock speed apart; --speed-tolerance lets the speeds
+differ by that many percent.
+
+Needs Debian's python3-jsonschema. Exit status 0 when every check passed.
+"""
+import argparse
+import collections
+import difflib
+import ipaddress
+import json
+import os
+import re
+import subprocess
+import sys
+
+try:
+    import jsonschema
+except ImportError:
+    sys.exit("check_glpi.py: python3-jsonschema is missing (scripts/install-deps.sh installs it)")
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(os.path.dirname(HERE))
+SCHEMA = os.path.join(HERE, "inventory.schema.json")
+EXPECTED = os.path.join(HERE, "expected")
+GOLDEN = ["win2000"]
+TIME = "2024-05-17 09:30:00"
+
+# CPUID vendor identification -> maker, as docs/glpi.md lists them.
+MAKERS = {
+    "GenuineIntel": "Intel", "AuthenticAMD": "AMD", "AMDisbetter!": "AMD", "CyrixInstead": "Cyrix",
+    "CentaurHauls": "VIA", "GenuineTMx86": "Transmeta", "TransmetaCPU": "Transmeta",
+    "NexGenDriven": "NexGen", "RiseRiseRise": "Rise", "UMC UMC UMC ": "UMC", "SiS SiS SiS ": "SiS",
+    "Geode by NSC": "National Semiconductor",
+}
+# Device type word -> (section, fields holding the description, type given).
+DEVICE_SECTIONS = {
+    "Display": ("videos", ["name"], None),
+    "Monitor": ("monitors", ["name", "caption"], None),
+    "Printer": ("printers", ["name"], None),
+    "Mouse": ("inputs", ["name", "caption"], "Pointing"),
+    "Keyboard": ("inputs", ["name", "caption"], "Keyboard"),
+    "MEDIA": ("sounds", ["name", "caption"], None),
+    "USB": ("usbdevices", ["name", "caption"], None),
+    "SCSI": ("controllers", ["name", "caption"], "SCSI"),
+    "Modem": ("modems", ["name"], None),
+}
+# The GLPI sections of each family, and the family's member in the --json document.
+JSON_MEMBER = {"cpu": "processors", "common": "common", "software": "software", "drives": "drives",
+               "devices": "devices"}
+FAMILY_SECTIONS = {
+    "cpu": ["cpus"], "common": ["hardware", "operatingsystem"], "software": ["softwares"],
+    "drives": ["storages"], "devices": sorted({s for s, _, _ in DEVICE_SECTIONS.values()}),
+}
+VERSION_NUMBER = re.compile(r"^[0-9][0-9.]*$")
+COLON_MAC = re.compile(r"^([0-9A-Fa-f]{2}:){5}[0-9A-Fa-f]{2}$")
+
+
+class Checker:
+    def __init__(self, label, speed_tolerance=0.0):
+        self.label = label
+        self.errors = []
+        self.speed_tolerance = speed_tolerance
+
+    def equal(self, what, actual, expected):
+        if actual != expected:
+            self.errors.append("%s: %r, expected %r" % (what, actual, expected))
+
+    def true(self, what, condition):
+        if not condition:
+            self.errors.append(what)
+
+
+def is_ipv4(text):
+    try:
+        ipaddress.IPv4Address(text)
+        return True
+    except ValueError:
+        return False
+
+
+def device_id(computer_name, time):
+    return computer_name + "-" + re.sub(r"[ T:]", "-", time)
+
+
+def check_os(c, os_doc, description):
+    """The description split into product, version and build joins back."""
+    words = os_doc["full_name"].split()
+    version = os_doc.get("version")
+    kernel = os_doc.get("kernel_version")
+    if version is not None:
+        c.true("operatingsystem.version %r is not a version number" % version, VERSION_NUMBER.match(version))
+        words.append(version)
+    if kernel is not None:
+        c.true("kernel_version %r does not extend version %r" % (kernel, version),
+               version is not None and kernel.startswith(version + "."))
+        words.append(kernel[len(version or "") + 1:])
+    c.equal("operatingsystem words", words, description.split())
+    pack = re.search(r"Service Pack [0-9]+", description)
+    c.equal("operatingsystem.service_pack", os_doc.get("service_pack"), pack.group(0) if pack else None)
+
+
+def expected_networks(inv):
+    """Adapters, then the network cards of the device list that are none of them."""
+    nets = []
+    unpaired = []
+    for a in inv.get("adapters", []):
+        net = {"description": a["description"]}
+        if is_ipv4(a["ipAddress"]):
+            net["ipaddress"] = a["ipAddress"]
+        nets.append((net, a["mac"]))
+        unpaired.append(a["description"])
+    for d in inv.get("devices", []):
+        if d["type"] != "Net":
+            continue
+        if d["description"] in unpaired:
+            unpaired.remove(d["description"])
+        else:
+            nets.append(({"description": d["description"]}, None))
+    return nets
+
+
+def check_facts(c, glpi, inv, notes, time):
+    failed = {f["family"] for f in inv["failures"]}
+    content = glpi["content"]
+    c.equal("itemtype", glpi.get("itemtype"), "Computer")
+    c.true("versionclient %r does not name hsinfo" % content.get("versionclient"),
+           re.match(r"^hsinfo_v[0-9]+\.[0-9]+\.[0-9]+$", content.get("versionclient", "")))
+    holder = inv.get("common") or inv.get("user")
+    if holder is not None:
+        c.equal("deviceid", glpi["deviceid"], device_id(holder["computerName"], time))
+    else:  # the name comes from a family this document was not asked for
+        c.true("deviceid %r does not end in the time" % glpi["deviceid"],
+               glpi["deviceid"].endswith(device_id("", time)))
+    c.equal("stderr", notes.splitlines(), ["hsinfo: %s: %s" % (f["family"], f["reason"]) for f in inv["failures"]])
+
+    for family, sections in FAMILY_SECTIONS.items():
+        # HsiGetCommonInfo answering 0 still filled the record: --json prints it.
+        present = inv.get(JSON_MEMBER[family]) is not None and (family == "common" or family not in failed)
+        for s in sections:
+            c.equal("section %s present" % s, s in content, present)
+
+    if "cpus" in content:
+        records = inv["processors"]["records"]
+        c.equal("cpus count", len(content["cpus"]), len(records))
+        for i, (cpu, r) in enumerate(zip(content["cpus"], records)):
+            c.equal("cpus[%d].name" % i, cpu["name"], r["name"])
+            c.equal("cpus[%d].manufacturer" % i, cpu["manufacturer"], MAKERS.get(r["vendor"], r["vendor"]))
+            speed = cpu.get("speed")
+            if speed is not None and r["speed"] and abs(speed - r["speed"]) <= r["speed"] * c.speed_tolerance / 100:
+                speed = r["speed"]
+            c.equal("cpus[%d].speed" % i, speed, r["speed"] or None)
+
+    if "hardware" in content:
+        common = inv["common"]
+        c.equal("hardware", content["hardware"], {
+            "name": common["computerName"], "memory": common["memoryStatus"]["totalPhys"] // (1024 * 1024),
+            "lastloggeduser": common["userName"], "winowner": common["registeredOwner"],
+            "wincompany": common["registeredOrganization"]})
+        check_os(c, content["operatingsystem"], common["osDescription"])
+
+    sources = {k: v for k, v in inv.items() if k in ("adapters", "devices") and k not in failed}
+    nets = expected_networks(sources)
+    c.equal("networks present", "networks" in content, bool(sources))
+    actual_nets = content.get("networks", [])
+    c.equal("networks count", len(actual_nets), len(nets))
+    for i, (net, (expected, mac)) in enumerate(zip(actual_nets, nets)):
+        c.equal("networks[%d] description and address" % i, {k: v for k, v in net.items() if k != "mac"}, expected)
+        if "mac" in net:
+            c.true("networks[%d].mac %r is not in colon form" % (i, net["mac"]), COLON_MAC.match(net["mac"]))
+            c.equal("networks[%d].mac digits" % i, net["mac"].replace(":", ""), mac)
+        else:
+            c.true("networks[%d] lost the hardware address %r" % (i, mac), mac is None or len(mac) != 12)
+
+    if "softwares" in content:
+        c.equal("softwares", [s["name"] for s in content["softwares"]], [s["displayName"] for s in inv["software"]])
+    if "storages" in content:
+        c.equal("storages", content["storages"],
+                [{"name": d["description"], "model": d["description"], "type": d["type"]} for d in inv["drives"]])
+    if "devices" in inv and "devices" not in failed:
+        wanted = collections.defaultdict(list)
+        for d in inv["devices"]:
+            if d["type"] in DEVICE_SECTIONS:
+                section, fields, kind = DEVICE_SECTIONS[d["type"]]
+                entry = {f: d["description"] for f in fields}
+                if kind:
+                    entry["type"] = kind
+                wanted[section].append(entry)
+        for section in FAMILY_SECTIONS["devices"]:
+            c.equal(section, content.get(section), wanted[section])
+
+
+def validate(c, raw):
+    try:
+        text = raw.decode("utf-8")
+    except UnicodeDecodeError as e:
+        c.errors.append("not UTF-8: %s" % e)
+        return None
+    try:
+        doc = json.loads(text)
+    except ValueError as e:
+        c.errors.append("not JSON: %s" % e)
+        return None
+    with open(SCHEMA) as f:
+        schema = json.load(f)
+    validator = jsonschema.Draft7Validator(schema, format_checker=jsonschema.FormatChecker())
+    for error in validator.iter_errors(doc):
+        c.errors.append("schema: %s at /%s" % (error.message, "/".join(str(p) for p in error.absolute_path)))
+    return doc
+
+
+def check_pair(c, raw_glpi, raw_json, notes, time):
+    doc = validate(c, raw_glpi)
+    if doc is not None:
+        check_facts(c, doc, json.loads(raw_json.decode("utf-8")), notes, time)
+    return doc
+
+
+def run(args):
+    result = subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    return result.returncode, result.stdout, result.stderr.decode("utf-8", "replace")
+
+
+def check_run(c, base, families):
+    """Checks the GLPI document of one run against the --json one; answers it."""
+    rc_json, raw_json, _ = run(base + ["--json"] + families)
+    rc_glpi, raw_glpi, notes = run(base + ["--format", "glpi", "--time", TIME] + families)
+    c.equal("exit codes (--format glpi, --json) %s" % families, (rc_glpi, rc_json), (0, 0))
+    if rc_json == 0 and rc_glpi == 0:
+        check_pair(c, raw_glpi, raw_json, notes, TIME)
+    return raw_glpi
+
+
+def check_profile(hsinfo, profile, update):
+    name = os.path.splitext(os.path.basename(profile))[0]
+    c = Checker(name)
+    base = [hsinfo, "--machine", profile]
+    raw_glpi = check_run(c, base, [])
+    # Some families: the network cards of the device list stand alone when
+    # the adapters were not asked for; without either, no networks section.
+    check_run(c, base, ["devices", "software"])
+    check_run(c, base, ["drives"])
+    golden = os.path.join(EXPECTED, name + ".json")
+    if name in GOLDEN and not c.errors:
+        old = open(golden, "rb").read() if os.path.exists(golden) else b""
+        if old != raw_glpi:
+            diff = "".join(difflib.unified_diff(old.decode("utf-8").splitlines(True),
+                                                raw_glpi.decode("utf-8").splitlines(True),
+                                                name + ".json (golden)", name + ".json (actual)"))
+            if update:
+                os.makedirs(EXPECTED, exist_ok=True)
+                with open(golden, "wb") as f:
+                    f.write(raw_glpi)
+                print(diff + "wrote " + golden)
+            else:
+                c.errors.append("differs from the golden document %s\n%s" % (golden, diff))
+    return c
+
+
+# Arguments and the exit code hsinfo must answer: 0 accepted, 2 refused.
+ARGUMENT_CASES = [
+    (["--format", "glpi", "--time", "2024-02-29 23:59:59"], 0),
+    (["--format", "glpi", "--time", "2024-02-29T00:00:00"], 0),
+    (["--format", "json"], 0),
+    (["--format", "glpi", "--time", "2023-02-29 12:00:00"], 2),
+    (["--format", "glpi", "--time", "2024-13-01 12:00:00"], 2),
+    (["--format", "glpi", "--time", "2024-05-17 24:00:00"], 2),
+    (["--format", "glpi", "--time", "2024-5-17 09:30:00"], 2),
+    (["--format", "glpi", "--time", "2024-05-17 09:30:00Z"], 2),
+    (["--format", "glpi", "--time", "yesterday"], 2),
+    (["--format", "xml"], 2),
+    (["--json", "--format", "text"], 2),
+]
+
+
+def check_arguments(hsinfo, profile):
+    c = Checker("arguments")
+    for extra, expected in ARGUMENT_CASES:
+        rc, _, _ = run([hsinfo, "--machine", profile] + extra + ["cpu"])
+        c.equal(" ".join(extra), rc, expected)
+    # --json is the short form of --format json.
+    _, long_form, _ = run([hsinfo, "--machine", profile, "--format", "json"])
+    _, short_form, _ = run([hsinfo, "--machine", profile, "--json"])
+    c.true("--json and --format json differ", long_form == short_form and long_form)
+    return c
+
+
+def report(checks):
+    status = 0
+    for c in checks:
+        if c.errors:
+            status = 1
+            print("FAIL %s" % c.label)
+            for e in c.errors:
+                print("  " + e)
+        else:
+            print("ok   %s" % c.label)
+    return status
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--hsinfo", default=os.path.join(ROOT, "build", "native", "hsinfo"))
+    parser.add_argument("--update", action="store_true")
+    parser.add_argument("--pair", nargs=2, metavar=("GLPI", "INVENTORY"))
+    parser.add_argument("--notes", help="stderr of the GLPI run (with --pair)")
+    parser.add_argument("--time", default=TIME, help="the time the GLPI run was given (with --pair)")
+    parser.add_argument("--speed-tolerance", type=float, default=0.0, metavar="PERCENT",
+                        help="how far the two runs' clock speeds may differ (with --pair)")
+    parser.add_argument("profiles", nargs="*", metavar="NAME")
+    options = parser.parse_args()
+
+    if options.pair:
+        c = Checker(os.path.basename(options.pair[0]), options.speed_tolerance)
+        notes = open(options.notes, encoding="utf-8", errors="replace").read() if options.notes else ""
+        check_pair(c, open(options.pair[0], "rb").read(), open(options.pair[1], "rb").read(), notes, options.time)
+        return report([c])
+
+    if not os.access(options.hsinfo, os.X_OK):
+        sys.exit("check_glpi.py: hsinfo not found or not executable: %s" % options.hsinfo)
+    names = options.profiles or sorted(
+        p[:-4] for p in os.listdir(os.path.join(ROOT, "machines")) if p.endswith(".reg") and p != "default.reg"
+    ) + ["hostile"]
+    profiles = []
+    for name in names:
+        found = [p for p in (os.path.join(ROOT, "machines", name + ".reg"), os.path.join(HERE, name + ".reg"))
+                 if os.path.isfile(p)]
+        if not found:
+            sys.exit("check_glpi.py: no profile %s.reg under machines/ or tests/glpi/" % name)
+        profiles.append(found[0])
+    update = options.update or os.environ.get("HS_UPDATE_EXPECTED") == "1"
+    # The documents must not depend on the caller's environment.
+    for variable in ("HARDSCAN_MACHINE", "HARDSCAN_DEBUG_OUTPUT"):
+        os.environ.pop(variable, None)
+    checks = [check_profile(options.hsinfo, p, update) for p in profiles]
+    checks.append(check_arguments(options.hsinfo, profiles[0]))
+    return report(checks)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
