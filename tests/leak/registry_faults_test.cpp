@@ -125,18 +125,20 @@ TEST_P(RegistryFaults, EveryExportAnswersWithinItsResults) {
             hs::sim::DisarmRegistryFault();
             ++points;
             const std::string where = "call " + std::to_string(n) + " refused with " + std::to_string(error);
+            // What the faulted call left, before the next call replaces it.
             const std::string stray = buffers.arena.FirstStrayWrite();
-            const int64_t again = c.call();
             const bool listOk = GathersDrivesOrDevices(c) ? CollectorListsPairUp()
                                                           : ListLength(c, answer) <= ListLength(c, normal);
-            const bool ok = c.Allowed(answer) && listOk &&
-                            hs::sim::OpenRegistryKeyCount() == openKeys && stray.empty() && again == normal &&
+            const size_t keys = hs::sim::OpenRegistryKeyCount();
+            const int64_t again = c.call();
+            const bool ok = c.Allowed(answer) && listOk && keys == openKeys && stray.empty() && again == normal &&
                             buffers.arena.Snapshot() == normalOutput;
             if (!ok) {
                 ++failures;
-                ADD_FAILURE() << where << ": answer " << answer << " (without the fault " << normal
-                              << "), open keys " << hs::sim::OpenRegistryKeyCount() << " (" << openKeys
-                              << "), stray write: " << (stray.empty() ? "none" : stray) << ", next call " << again;
+                ADD_FAILURE() << where << ": answer " << answer << " (without the fault " << normal << "), lists "
+                              << (listOk ? "fine" : "longer or unpaired") << ", open keys " << keys << " ("
+                              << openKeys << "), stray write: " << (stray.empty() ? "none" : stray)
+                              << ", next call " << again;
             }
         }
         std::printf("[ registry faults ] %-12s %-24s %zu registry calls\n", GetParam(), c.name.c_str(),
