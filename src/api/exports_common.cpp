@@ -1,5 +1,7 @@
 // The common information export: memory status, identity texts and the
 // operating-system description in one COMMONINFO.
+#include <cstddef>
+
 #include "api/export_guard.h"
 #include "api/inventory.h"
 #include "api/record_io.h"
@@ -31,7 +33,8 @@ void FillMemoryStatus(HSMEMORYSTATUS &out) {
 
 extern "C" HSEXPORT int32_t HSAPI HsiGetCommonInfo(COMMONINFO *info) {
     return RunExport<int32_t>(0, [&]() -> int32_t {
-        if (!IsUsable(info, sizeof *info)) {
+        // osVersion, at the end, is never written.
+        if (!IsReadable(info, sizeof *info) || !IsUsable(info, offsetof(COMMONINFO, osVersion))) {
             OutputDebugStringA("HsiGetUserInfo failed! ");
             return 0;
         }

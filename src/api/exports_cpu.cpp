@@ -1,4 +1,6 @@
 // The processor exports: the count, chained CPUINFO records and the list call.
+#include <cstddef>
+
 #include "api/export_guard.h"
 #include "api/inventory.h"
 #include "api/record_io.h"
@@ -27,7 +29,7 @@ HSEXPORT int32_t HSAPI HsiGetCpuCount(void) {
 
 HSEXPORT uint32_t HSAPI HsiGetCpuInfo(CPUINFO *buffer, uint32_t *size) {
     return RunExport<uint32_t>(HS_ERROR_BUFFER_OVERFLOW, [&]() -> uint32_t {
-        if (!IsUsable(size, sizeof *size)) return HS_ERROR_BUFFER_OVERFLOW;
+        if (!IsSizeArgumentUsable(size, buffer == nullptr)) return HS_ERROR_BUFFER_OVERFLOW;
         if (buffer == nullptr) {
             *size = g_inventory.GetCpuCount() * kCpuRecord;
             return HS_ERROR_BUFFER_OVERFLOW;
@@ -46,7 +48,7 @@ HSEXPORT uint32_t HSAPI HsiGetCpuInfo(CPUINFO *buffer, uint32_t *size) {
 HSEXPORT int32_t HSAPI HsiGetCpuInfoEx(INFOLIST *list, int32_t count) {
     return RunExport<int32_t>(0, [&]() -> int32_t {
         if (count == 0) return 0;
-        if (!IsUsable(list, sizeof *list)) return 0;
+        if (!IsReadable(list, sizeof *list)) return 0;
         uint8_t *records = AddressFrom32(list->records);
         if (count > 0) {
             const int64_t bad = FirstBadRecord(records, static_cast<uint64_t>(count), kCpuRecord);
@@ -55,6 +57,7 @@ HSEXPORT int32_t HSAPI HsiGetCpuInfoEx(INFOLIST *list, int32_t count) {
                 return 0;
             }
         }
+        if (!IsUsable(list, offsetof(INFOLIST, records))) return 0;
         list->count = count;
         list->recordSize = kCpuRecord;
         if (count < 1) return 1;

@@ -26,7 +26,7 @@ void FillRecords(Record *buffer, uint32_t n, const TextList &descriptions, const
 
 uint32_t GetDriverInfo(DRIVERINFO *buffer, uint32_t *size) {
     const uint32_t count = g_inventory.GetDriverCount();
-    if (!IsUsable(size, sizeof *size)) return HS_ERROR_BUFFER_OVERFLOW;
+    if (!IsSizeArgumentUsable(size, buffer == nullptr)) return HS_ERROR_BUFFER_OVERFLOW;
     if (buffer == nullptr) {
         *size = count * kRecord;
         return HS_ERROR_BUFFER_OVERFLOW;
@@ -48,7 +48,7 @@ uint32_t GetDriverInfo(DRIVERINFO *buffer, uint32_t *size) {
 }
 
 uint32_t GetDeviceInfo(DEVICEINFO *buffer, uint32_t *size) {
-    if (!IsUsable(size, sizeof *size)) return HS_ERROR_BUFFER_OVERFLOW;
+    if (!IsSizeArgumentUsable(size, buffer == nullptr)) return HS_ERROR_BUFFER_OVERFLOW;
     if (buffer == nullptr) {
         *size = g_inventory.GetDeviceCount() * kRecord;
         return HS_ERROR_BUFFER_OVERFLOW;

@@ -1,5 +1,6 @@
 // The network exports: IP helper adapters, the user record and the NetBIOS
 // adapters.
+#include <cstddef>
 #include <cstring>
 #include <vector>
 
@@ -63,7 +64,9 @@ uint32_t GetAdapterInfo(IPADAPTERINFO *buffer, uint32_t *size) {
 int32_t GetNetUserInfo(NETUSERINFO *info) {
     AdapterList list;
     if (list.Fetch() == AdapterList::State::Failed) return 0;
-    if (!IsUsable(info, sizeof *info)) {
+    // The reserved bytes at either end are never written.
+    if (!IsReadable(info, sizeof *info) ||
+        !IsUsable(info->computerName, offsetof(NETUSERINFO, reserved1) - offsetof(NETUSERINFO, computerName))) {
         OutputDebugStringA("HsiGetNetUserInfo() failed! --- IsBadReadPtr\n");
         return HS_ERROR_BUFFER_OVERFLOW;
     }
@@ -83,13 +86,14 @@ int32_t GetNetInfoEx(INFOLIST *list, int32_t count) {
     // A negative count cannot size the address arrays: rejected like the
     // other failures.
     if (count <= 0) return 0;
-    if (!IsUsable(list, sizeof *list)) return 0;
+    if (!IsReadable(list, sizeof *list)) return 0;
     uint8_t *records = AddressFrom32(list->records);
     const int64_t bad = FirstBadRecord(records, static_cast<uint64_t>(count), kNetRecord);
     if (bad >= 0) {
         DebugTrace("HsiGetNetInfoEx failed! %d", static_cast<int>(bad));
         return 0;
     }
+    if (!IsUsable(list, offsetof(INFOLIST, records))) return 0;
     list->count = count;
     list->recordSize = kNetRecord;
 

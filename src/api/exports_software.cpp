@@ -1,5 +1,7 @@
 // The software exports: the count, chained SOFTWAREINFO records and the list
 // call with the category word.
+#include <cstddef>
+
 #include "api/export_guard.h"
 #include "api/inventory.h"
 #include "api/record_io.h"
@@ -14,7 +16,7 @@ constexpr uint32_t kSoftwareRecord = sizeof(SOFTWAREINFO);
 constexpr size_t kNameLimit = sizeof(SOFTWAREINFO::displayName) - 1;
 
 uint32_t GetSoftwareInfo(SOFTWAREINFO *buffer, uint32_t *size) {
-    if (!IsUsable(size, sizeof *size)) return HS_ERROR_BUFFER_OVERFLOW;
+    if (!IsSizeArgumentUsable(size, buffer == nullptr)) return HS_ERROR_BUFFER_OVERFLOW;
     if (buffer == nullptr) {
         *size = static_cast<uint32_t>(g_inventory.GetSoftwareCount()) * kSoftwareRecord;
         return HS_ERROR_BUFFER_OVERFLOW;
@@ -40,9 +42,11 @@ uint32_t GetSoftwareInfo(SOFTWAREINFO *buffer, uint32_t *size) {
 int32_t GetSoftwareInfoEx(SOFTWAREINFOLIST *list, int32_t count) {
     // A negative count cannot size the list: rejected like the other failures.
     if (count <= 0) return 0;
-    if (!IsUsable(list, sizeof *list)) return 0;
+    if (!IsReadable(list, sizeof *list)) return 0;
     uint8_t *records = AddressFrom32(list->records);
     if (FirstBadRecord(records, static_cast<uint64_t>(count), kSoftwareRecord) >= 0) return 0;
+    // Everything in front of the records address is written.
+    if (!IsUsable(list, offsetof(SOFTWAREINFOLIST, records))) return 0;
 
     TextList names(static_cast<size_t>(count));
     Text category;

@@ -132,11 +132,15 @@ uint32_t FillBlock(SYSINFOHEADER *header, uint8_t *block, uint32_t total) {
 }
 
 uint32_t GetSysInfo(SYSINFOHEADER *header, uint32_t *totalSize) {
-    if (!IsUsable(header, kHeaderCheck) || !IsUsable(totalSize, sizeof *totalSize)) {
+    // A size query writes the header and the total; a fill only reads them
+    // and writes the block after the header.
+    const bool readable = IsReadable(header, kHeaderCheck) && IsReadable(totalSize, sizeof *totalSize);
+    const bool query = readable && *totalSize == 0;
+    if (!readable || (query && !(IsUsable(header, sizeof *header) && IsUsable(totalSize, sizeof *totalSize)))) {
         OutputDebugStringA("HsiGetSysInfo...ERROR_INVALID_BLOCK\n");
         return HS_ERROR_INVALID_BLOCK;
     }
-    if (*totalSize == 0) return AnswerSizes(header, totalSize);
+    if (query) return AnswerSizes(header, totalSize);
     return FillBlock(header, reinterpret_cast<uint8_t *>(header) + sizeof(SYSINFOHEADER), *totalSize);
 }
 

@@ -16,6 +16,12 @@ bool IsUsable(const void *p, size_t size) {
     return !IsBadReadPtr(p, size) && !IsBadWritePtr(const_cast<void *>(p), size);
 }
 
+bool IsReadable(const void *p, size_t size) { return !IsBadReadPtr(p, size); }
+
+bool IsSizeArgumentUsable(const uint32_t *size, bool query) {
+    return query ? IsUsable(size, sizeof *size) : IsReadable(size, sizeof *size);
+}
+
 namespace {
 
 template <typename Check>
@@ -47,8 +53,7 @@ int64_t FirstBadRecord(const void *base, uint64_t count, uint32_t recordSize) {
 }
 
 int64_t FirstUnreadableRecord(const void *base, uint64_t count, uint32_t recordSize) {
-    return FirstFailingRecord(base, count, recordSize,
-                              [](const void *p, size_t size) { return !IsBadReadPtr(p, size); });
+    return FirstFailingRecord(base, count, recordSize, IsReadable);
 }
 
 void CopyText(char *field, size_t limit, const Text &text) {

@@ -26,6 +26,13 @@ int64_t FirstUnreadableRecord(const void *base, uint64_t count, uint32_t recordS
 // True when size bytes at p are readable and writable.
 bool IsUsable(const void *p, size_t size);
 
+// True when size bytes at p are readable: memory that a call only reads.
+bool IsReadable(const void *p, size_t size);
+
+// The size argument of a buffer export: a size query (no buffer) writes it,
+// a fill only reads it, so only a query needs it writable.
+bool IsSizeArgumentUsable(const uint32_t *size, bool query);
+
 // Copy at most limit bytes of text into a field, zero bytes after a shorter
 // text up to limit; nothing past limit is written.
 void CopyText(char *field, size_t limit, const Text &text);

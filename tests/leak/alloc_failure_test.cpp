@@ -5,19 +5,15 @@
 // where the failing allocation is one the library can do without, its normal
 // result) and must not let the exception out, abort or leak.
 #include <gtest/gtest.h>
-#include <sys/mman.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
 #include <new>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "api/inventory.h"
-#include "hardscan.h"
+#include "export_calls.h"
 #include "platform/sim/sim_machine.h"
 
 namespace {
@@ -80,168 +76,11 @@ void operator delete[](void *p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
-// A call of one export with arguments that succeed on the test machine, and
-// the result that means failure.
-struct ExportCall {
-    std::string name;
-    std::function<int64_t()> call;
-    int64_t failure;
-};
-
-// Caller memory below 4 GiB, so that the 32-bit record addresses of the list
-// calls name it.
-class LowArena {
-public:
-    LowArena() {
-        void *p = mmap(nullptr, kSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_32BIT, -1, 0);
-        if (p == MAP_FAILED) throw std::runtime_error("mmap failed");
-        m_base = static_cast<uint8_t *>(p);
-    }
-    ~LowArena() { munmap(m_base, kSize); }
-    LowArena(const LowArena &) = delete;
-    LowArena &operator=(const LowArena &) = delete;
-
-    template <typename T>
-    T *Take(size_t count) {
-        const size_t bytes = (count * sizeof(T) + 15) / 16 * 16;
-        if (m_used + bytes > kSize) throw std::runtime_error("arena full");
-        T *p = reinterpret_cast<T *>(m_base + m_used);
-        m_used += bytes;
-        return p;
-    }
-
-    // Every byte handed out so far.
-    std::vector<uint8_t> Snapshot() const { return std::vector<uint8_t>(m_base, m_base + m_used); }
-
-private:
-    static constexpr size_t kSize = 4 << 20;
-    uint8_t *m_base = nullptr;
-    size_t m_used = 0;
-};
-
-uint32_t Low32(const void *p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
-
-// Buffers of the right sizes, asked for once before the runs.
-struct Buffers {
-    LowArena arena;
-    CPUINFO *cpus = nullptr;
-    DRIVERINFO *drives = nullptr;
-    DEVICEINFO *devices = nullptr;
-    IPADAPTERINFO *adapters = nullptr;
-    SOFTWAREINFO *programs = nullptr;
-    NETINFO *nets = nullptr;
-    uint8_t *block = nullptr;
-    COMMONINFO *common = nullptr;
-    NETUSERINFO *user = nullptr;
-    INFOLIST *cpuList = nullptr;
-    INFOLIST *netList = nullptr;
-    SOFTWAREINFOLIST *programList = nullptr;
-    size_t cpuCount = 0, driveCount = 0, deviceCount = 0, programCount = 0, netCount = 0;
-    SYSINFOHEADER sizes{};
-};
-
-template <typename T>
-uint32_t SizeOf(uint32_t (*query)(T *, uint32_t *)) {
-    uint32_t size = 0;
-    query(nullptr, &size);
-    return size;
-}
+using namespace hsleak;
 
 void LoadSeveral() {
     hs::sim::LoadMachineFile(HS_LEAK_DIR "/several.reg");
-    // A fresh collector over the machine just loaded.
-    hs::g_inventory.~CInventory();
-    new (&hs::g_inventory) hs::CInventory();
-}
-
-constexpr uint32_t kUnwritten = 0xFFFFFFFFu;
-constexpr int64_t kFailedQuery = int64_t{111} << 32 | kUnwritten;
-
-std::vector<ExportCall> Calls(Buffers &b) {
-    b.cpuCount = SizeOf(HsiGetCpuInfo) / sizeof(CPUINFO);
-    b.driveCount = SizeOf(HsiGetDriverInfo) / sizeof(DRIVERINFO);
-    b.deviceCount = SizeOf(HsiGetDeviceInfo) / sizeof(DEVICEINFO);
-    b.programCount = SizeOf(HsiGetSoftwareInfo) / sizeof(SOFTWAREINFO);
-    b.netCount = static_cast<size_t>(HsiGetNetCount());
-    b.cpus = b.arena.Take<CPUINFO>(b.cpuCount);
-    b.drives = b.arena.Take<DRIVERINFO>(b.driveCount);
-    b.devices = b.arena.Take<DEVICEINFO>(b.deviceCount);
-    b.adapters = b.arena.Take<IPADAPTERINFO>(8);
-    b.programs = b.arena.Take<SOFTWAREINFO>(b.programCount);
-    b.nets = b.arena.Take<NETINFO>(b.netCount);
-    b.common = b.arena.Take<COMMONINFO>(1);
-    b.user = b.arena.Take<NETUSERINFO>(1);
-    b.cpuList = b.arena.Take<INFOLIST>(1);
-    b.netList = b.arena.Take<INFOLIST>(1);
-    b.programList = b.arena.Take<SOFTWAREINFOLIST>(1);
-    uint32_t total = 0;
-    HsiGetSysInfo(&b.sizes, &total);
-    b.block = b.arena.Take<uint8_t>(sizeof(SYSINFOHEADER) + total + 4);
-    const SYSINFOHEADER sizes = b.sizes;
-
-    auto sizeCall = [](auto fn, auto *data, size_t count, size_t rec) {
-        return [fn, data, count, rec]() -> int64_t {
-            uint32_t size = static_cast<uint32_t>(count * rec);
-            return fn(data, &size);
-        };
-    };
-    // A size query answers 111 either way: its result together with the size
-    // it wrote (a failed query leaves the size as it was).
-    auto queryCall = [](auto fn) {
-        return [fn]() -> int64_t {
-            uint32_t size = kUnwritten;
-            return int64_t{fn(nullptr, &size)} << 32 | size;
-        };
-    };
-    // A list call over the records asked for, its header naming them.
-    auto listCall = [](auto fn, auto *header, const void *records, size_t count) {
-        return [fn, header, records, count]() -> int64_t {
-            header->records = Low32(records);
-            return fn(header, static_cast<int32_t>(count));
-        };
-    };
-    std::vector<ExportCall> calls;
-    calls.push_back({"HsiGetCpuCount", [] { return int64_t{HsiGetCpuCount()}; }, 0});
-    calls.push_back({"HsiGetNetCount", [] { return int64_t{HsiGetNetCount()}; }, 0});
-    calls.push_back({"HsiGetSoftwareCount", [] { return int64_t{HsiGetSoftwareCount()}; }, 0});
-    calls.push_back({"HsiGetCpuInfo", sizeCall(HsiGetCpuInfo, b.cpus, b.cpuCount, sizeof(CPUINFO)), 111});
-    calls.push_back({"HsiGetCpuInfo(query)", queryCall(HsiGetCpuInfo), kFailedQuery});
-    calls.push_back({"HsiGetCpuInfoEx", listCall(HsiGetCpuInfoEx, b.cpuList, b.cpus, b.cpuCount), 0});
-    calls.push_back({"HsiGetCommonInfo", [&b] { return int64_t{HsiGetCommonInfo(b.common)}; }, 0});
-    calls.push_back({"HsiGetNetInfoEx", listCall(HsiGetNetInfoEx, b.netList, b.nets, b.netCount), 0});
-    calls.push_back({"HsiGetAdapterInfo",
-                     [&b] {
-                         uint32_t size = 0;
-                         return int64_t{HsiGetAdapterInfo(b.adapters, &size)};
-                     },
-                     111});
-    calls.push_back({"HsiGetNetUserInfo", [&b] { return int64_t{HsiGetNetUserInfo(b.user)}; }, 0});
-    calls.push_back({"HsiGetSoftwareInfo",
-                     sizeCall(HsiGetSoftwareInfo, b.programs, b.programCount, sizeof(SOFTWAREINFO)), 111});
-    calls.push_back(
-        {"HsiGetSoftwareInfoEx", listCall(HsiGetSoftwareInfoEx, b.programList, b.programs, b.programCount), 0});
-    calls.push_back({"HsiGetDriverInfo",
-                     sizeCall(HsiGetDriverInfo, b.drives, b.driveCount, sizeof(DRIVERINFO)), 111});
-    calls.push_back({"HsiGetDeviceInfo(query)", queryCall(HsiGetDeviceInfo), kFailedQuery});
-    calls.push_back({"HsiGetDeviceInfo",
-                     sizeCall(HsiGetDeviceInfo, b.devices, b.deviceCount, sizeof(DEVICEINFO)), 111});
-    calls.push_back({"HsiGetSysInfo(query)",
-                     [&b] {
-                         uint32_t total = 0;
-                         const uint32_t result = HsiGetSysInfo(reinterpret_cast<SYSINFOHEADER *>(b.block), &total);
-                         return int64_t{result} << 32 | total;
-                     },
-                     int64_t{232} << 32});
-    calls.push_back({"HsiGetSysInfo",
-                     [&b, sizes] {
-                         auto *header = reinterpret_cast<SYSINFOHEADER *>(b.block);
-                         *header = sizes;
-                         uint32_t total = sizes.commonSize + sizes.cpuSize + sizes.driverSize + sizes.deviceSize +
-                                          sizes.adapterSize + sizes.softwareSize;
-                         return int64_t{HsiGetSysInfo(header, &total)};
-                     },
-                     232});
-    return calls;
+    RebuildCollector();
 }
 
 class ReliabilityAllocFailure : public ::testing::TestWithParam<bool> {
@@ -282,6 +121,7 @@ TEST_P(ReliabilityAllocFailure, EveryExportAnswersItsFailureResult) {
             Disarm();
             ++totalRuns;
             const std::string traces = hs::sim::TakeDebugOutput();
+            EXPECT_EQ("", buffers.arena.FirstStrayWrite()) << "allocation " << n;
             if (injected == 0) {
                 EXPECT_EQ(normal, result) << "no failure injected at " << n << ", traces: " << traces;
                 continue;

@@ -95,6 +95,18 @@ public:
     GuardedMemory(const GuardedMemory &) = delete;
     GuardedMemory &operator=(const GuardedMemory &) = delete;
 
+    // Only the pages that hold bytes [offset, offset + count) of the
+    // caller's bytes become read-only (a page shared with other bytes takes
+    // them along).
+    void MakeReadOnly(size_t offset, size_t count) {
+        const uintptr_t page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+        const uintptr_t begin = reinterpret_cast<uintptr_t>(m_start + offset) / page * page;
+        const uintptr_t end = (reinterpret_cast<uintptr_t>(m_start + offset + count) + page - 1) / page * page;
+        if (mprotect(reinterpret_cast<void *>(begin), end - begin, PROT_READ) != 0) {
+            throw std::runtime_error("mprotect failed");
+        }
+    }
+
     unsigned char *Data() const { return m_start; }
     uint32_t Address32() const { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(m_start)); }
 

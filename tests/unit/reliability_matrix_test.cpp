@@ -324,6 +324,58 @@ TEST_F(ReliabilityMatrix, BufferExportsAnswerEveryBadInput) {
     }
 }
 
+// Records a and b hold the same bytes apart from their next fields (which
+// name records of their own buffers).
+::testing::AssertionResult SameRecords(const Area &a, const Area &b, size_t records, size_t recordSize) {
+    for (size_t i = 0; i < records; ++i) {
+        const size_t at = i * recordSize + 4;
+        if (std::memcmp(a.Data() + at, b.Data() + at, recordSize - 4) != 0) {
+            return ::testing::AssertionFailure() << "record " << i << " differs";
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// A size variable that holds a value and cannot be written.
+class ReadOnlySize {
+public:
+    explicit ReadOnlySize(uint32_t value) : m_area(sizeof value, false) {
+        std::memcpy(m_area.Data(), &value, sizeof value);
+        m_area.MakeReadOnly();
+    }
+    uint32_t *Get() const { return reinterpret_cast<uint32_t *>(m_area.Data()); }
+
+private:
+    Area m_area;
+};
+
+// A fill only reads its size: a read-only size answers as a writable one.
+// A size query writes it: read-only, the query answers 111 and writes
+// nothing.
+TEST_F(ReliabilityMatrix, BufferExportsReadTheSizeOfAFillOnly) {
+    for (const BufferExport &e : BufferExports()) {
+        SCOPED_TRACE(e.name);
+        const uint32_t rooms = e.checkedRecords > e.count ? e.checkedRecords : e.count;
+        const uint32_t bytes = rooms * static_cast<uint32_t>(e.recordSize);
+        Area expected(bytes, false);
+        uint32_t size = bytes;
+        const uint32_t answer = e.call(expected.Data(), &size);
+        EXPECT_EQ(0u, answer);
+
+        Area area(bytes, false);
+        ReadOnlySize readOnly(bytes);
+        EXPECT_EQ(answer, e.call(area.Data(), readOnly.Get()));
+        EXPECT_EQ(bytes, *readOnly.Get());
+        EXPECT_TRUE(SameRecords(expected, area, bytes / e.recordSize, e.recordSize));
+        EXPECT_TRUE(area.OutsideUntouched(bytes));
+
+        ReadOnlySize query(0x5A5A5A5Au);
+        EXPECT_EQ(111u, e.call(nullptr, query.Get()));
+        EXPECT_EQ(0x5A5A5A5Au, *query.Get());
+
+    }
+}
+
 // The list calls: a header, a record count and a record array.
 struct ListExport {
     const char *name;
@@ -607,6 +659,29 @@ TEST_F(ReliabilityMatrix, SysInfoAnswersEveryBadInput) {
         total = stray;
         EXPECT_EQ(9u, sys(reinterpret_cast<SYSINFOHEADER *>(area.Data()), &total));
         EXPECT_TRUE(area.OutsideUntouched(24 + sum));
+    }
+    // The size query writes the total: read-only, it answers 9 and nothing
+    // is written.
+    {
+        Area area(28, false);
+        ReadOnlySize zero(0);
+        EXPECT_EQ(9u, sys(reinterpret_cast<SYSINFOHEADER *>(area.Data()), zero.Get()));
+        EXPECT_TRUE(area.Untouched());
+    }
+    // A fill only reads the header and the total: both read-only, the block
+    // after the header (on the next page) is filled.
+    {
+        const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+        const size_t blockPages = (sum + page - 1) / page;
+        GuardedMemory memory(24 + blockPages * page);
+        std::memcpy(memory.Data(), &sizes, sizeof sizes);
+        memory.MakeReadOnly(0, 24);
+        ReadOnlySize readOnlyTotal(sum);
+        EXPECT_EQ(0u, sys(reinterpret_cast<SYSINFOHEADER *>(memory.Data()), readOnlyTotal.Get()));
+        uint32_t length = 0;
+        std::memcpy(&length, memory.Data() + 24, 4);
+        EXPECT_EQ(32u, length);
+        EXPECT_TRUE(memory.Untouched(24 + sum, blockPages * page - sum));
     }
     // An unreadable page in the first, a middle and the last section.
     const uint32_t offsets[3] = {0, sizes.commonSize + sizes.cpuSize + sizes.driverSize, sum - 1};

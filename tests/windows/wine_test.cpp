@@ -2102,6 +2102,205 @@ int DumpAnswers(const char *path)
     return g_failures == 0 ? 0 : 1;
 }
 
+// ---------------------------------------------------------------------------
+// Read-only memory (PAGE_READONLY). What a call only reads need only be
+// readable: the size of a fill, the header of a list call that fails before
+// it writes, the header and total of a system-information fill. What a call
+// writes must be writable, or the call answers its failure result and
+// writes nothing: the size of a size query, records, the headers of list
+// calls, the single records, the header and total of a size query.
+
+// Bytes below 4 GiB that end at a page boundary; Protect makes the pages
+// holding some of them PAGE_READONLY.
+class ReadOnlyBytes {
+public:
+    explicit ReadOnlyBytes(size_t bytes) : m_bytes(bytes), m_low(bytes, false) {}
+    uint8_t *Data() const { return m_low.Data(); }
+    template <typename T> T *As() const { return m_low.As<T>(); }
+    uint32_t Address32() const { return m_low.Address32(); }
+    bool Protect(size_t offset, size_t count) const
+    {
+        DWORD old;
+        return m_low.Valid() && VirtualProtect(m_low.Data() + offset, count, PAGE_READONLY, &old) != 0;
+    }
+    bool Untouched() const { return m_low.Untouched(0, m_bytes); }
+
+private:
+    size_t m_bytes;
+    LowBuffer m_low;
+};
+
+// A 32-bit variable holding value, on a read-only page.
+class ReadOnlyWord : public ReadOnlyBytes {
+public:
+    explicit ReadOnlyWord(uint32_t value) : ReadOnlyBytes(sizeof value)
+    {
+        if (Data() != nullptr) {
+            std::memcpy(Data(), &value, sizeof value);
+            Protect(0, sizeof value);
+        }
+    }
+    uint32_t *Get() const { return As<uint32_t>(); }
+};
+
+void ReadOnlyPremise()
+{
+    ReadOnlyWord word(0);
+    BeginCase("IsBadReadPtr, IsBadWritePtr", "read-only page", 4);
+    ok_case(!IsBadReadPtr(word.Data(), 4) && IsBadWritePtr(word.Data(), 4),
+            "a PAGE_READONLY page is not readable-only to the system's checks");
+}
+
+void ReadOnlyFillSizes()
+{
+    struct Fill {
+        const char *name;
+        uint32_t (*call)(void *, uint32_t *);
+        size_t rec;
+    };
+    const Fill table[] = {
+        {"HsiGetCpuInfo", [](void *b, uint32_t *s) { return pHsiGetCpuInfo(static_cast<CPUINFO *>(b), s); }, 528},
+        {"HsiGetDriverInfo", [](void *b, uint32_t *s) { return pHsiGetDriverInfo(static_cast<DRIVERINFO *>(b), s); },
+         296},
+        {"HsiGetDeviceInfo", [](void *b, uint32_t *s) { return pHsiGetDeviceInfo(static_cast<DEVICEINFO *>(b), s); },
+         296},
+        {"HsiGetAdapterInfo",
+         [](void *b, uint32_t *s) { return pHsiGetAdapterInfo(static_cast<IPADAPTERINFO *>(b), s); }, 428},
+        {"HsiGetSoftwareInfo",
+         [](void *b, uint32_t *s) { return pHsiGetSoftwareInfo(static_cast<SOFTWAREINFO *>(b), s); }, 264},
+    };
+    const size_t adapterEntries = ReadAdapters().EntryRecords();
+    for (const Fill &e : table) {
+        uint32_t queried = 0;
+        e.call(nullptr, &queried);
+        // The adapter export checks room for every entry of the system's list.
+        const uint32_t bytes =
+            e.rec == sizeof(IPADAPTERINFO) ? std::max<uint32_t>(queried, adapterEntries * e.rec) : queried;
+        if (bytes < e.rec) {
+            skip("%s: no records here to fill\n", e.name);
+            continue;
+        }
+        BeginCase(e.name, "read-only size of a fill, bytes", bytes);
+        Area writable(bytes, false);
+        uint32_t size = bytes;
+        const uint32_t expected = e.call(writable.Data(), &size);
+        ok_case(expected == 0, "the fill with a writable size failed");
+        ReadOnlyWord readOnly(bytes);
+        Area area(bytes, false);
+        ok_result(e.call(area.Data(), readOnly.Get()), expected);
+        bool same = true;
+        for (size_t at = 0; at + e.rec <= bytes; at += e.rec)  // all but the next fields
+            same = same && std::memcmp(area.Data() + at + 4, writable.Data() + at + 4, e.rec - 4) == 0;
+        ok_case(same && area.OutsideUntouched(bytes), "records differ from a fill with a writable size");
+
+        BeginCase(e.name, "read-only size of a size query", 0);
+        ReadOnlyWord query(0x5A5A5A5Au);
+        ok_result(e.call(nullptr, query.Get()), 111u);
+        ok_case(*query.Get() == 0x5A5A5A5Au, "size written");
+
+        BeginCase(e.name, "read-only records, bytes", bytes);
+        ReadOnlyBytes records(bytes);
+        records.Protect(0, bytes);
+        size = bytes;
+        ok_result(e.call(records.Data(), &size), 111u);
+        ok_case(records.Untouched(), "records written");
+    }
+}
+
+void ReadOnlyListHeaders()
+{
+    struct List {
+        const char *name;
+        int32_t (*call)(void *, int32_t);
+        size_t headerSize;
+        size_t recordsField;
+        size_t rec;
+        int32_t items;
+    };
+    const List table[] = {
+        {"HsiGetCpuInfoEx", [](void *l, int32_t c) { return pHsiGetCpuInfoEx(static_cast<INFOLIST *>(l), c); }, 12, 8,
+         528, pHsiGetCpuCount()},
+        {"HsiGetNetInfoEx", [](void *l, int32_t c) { return pHsiGetNetInfoEx(static_cast<INFOLIST *>(l), c); }, 12, 8,
+         68, std::max(pHsiGetNetCount(), 1)},
+        {"HsiGetSoftwareInfoEx",
+         [](void *l, int32_t c) { return pHsiGetSoftwareInfoEx(static_cast<SOFTWAREINFOLIST *>(l), c); }, 44, 40,
+         264, std::max(pHsiGetSoftwareCount(), 1)},
+    };
+    for (const List &e : table) {
+        for (bool headerReadOnly : {true, false}) {
+            BeginCase(e.name, headerReadOnly ? "read-only header, count" : "read-only records, count", e.items);
+            ReadOnlyBytes header(e.headerSize);
+            ReadOnlyBytes records(static_cast<size_t>(e.items) * e.rec);
+            const uint32_t address = records.Address32();
+            std::memcpy(header.Data() + e.recordsField, &address, sizeof address);
+            const std::vector<uint8_t> before(header.Data(), header.Data() + e.headerSize);
+            if (headerReadOnly)
+                header.Protect(0, e.headerSize);
+            else
+                records.Protect(0, static_cast<size_t>(e.items) * e.rec);
+            ok_result(e.call(header.Data(), e.items), 0);
+            ok_case(std::memcmp(before.data(), header.Data(), e.headerSize) == 0 && records.Untouched(),
+                    "header or records written");
+        }
+    }
+}
+
+void ReadOnlyRecordsAndBlocks()
+{
+    BeginCase("HsiGetCommonInfo", "read-only record", 1480);
+    ReadOnlyBytes common(sizeof(COMMONINFO));
+    common.Protect(0, sizeof(COMMONINFO));
+    ok_result(pHsiGetCommonInfo(common.As<COMMONINFO>()), 0);
+    ok_case(common.Untouched(), "record written");
+
+    BeginCase("HsiGetNetUserInfo", "read-only record", 600);
+    ReadOnlyBytes user(sizeof(NETUSERINFO));
+    user.Protect(0, sizeof(NETUSERINFO));
+    const int32_t userResult = pHsiGetNetUserInfo(user.As<NETUSERINFO>());
+    ok_case(userResult == 111 || userResult == 0, "result neither 111 nor 0 (no adapter list)");
+    ok_case(user.Untouched(), "record written");
+
+    const char *name = "HsiGetSysInfo";
+    for (bool headerReadOnly : {true, false}) {  // the size query writes the header and the total
+        BeginCase(name, headerReadOnly ? "size query, read-only header" : "size query, read-only total", 28);
+        ReadOnlyBytes header(28);
+        ReadOnlyWord total(0);
+        uint32_t writableTotal = 0;
+        if (headerReadOnly)
+            header.Protect(0, 28);
+        ok_result(pHsiGetSysInfo(header.As<SYSINFOHEADER>(),
+                                 headerReadOnly ? &writableTotal : total.Get()),
+                  9u);
+        ok_case(header.Untouched() && writableTotal == 0 && *total.Get() == 0, "header or total written");
+    }
+    SYSINFOHEADER sizes = {};
+    uint32_t sum = 0;
+    pHsiGetSysInfo(&sizes, &sum);
+    // A fill reads the header and the total: both read-only, the header at
+    // the end of its page and the block on the pages after it.
+    BeginCase(name, "fill, read-only header and total, total", sum);
+    const size_t blockPages = (sum + 4095) / 4096;
+    ReadOnlyBytes block(sizeof sizes + blockPages * 4096);
+    std::memcpy(block.Data(), &sizes, sizeof sizes);
+    block.Protect(0, sizeof sizes);
+    ReadOnlyWord total(sum);
+    const uint32_t expected = sizes.driverSize == 0 || sizes.deviceSize == 0 ? 232u : 0u;
+    ok_result(pHsiGetSysInfo(block.As<SYSINFOHEADER>(), total.Get()), expected);
+    uint32_t length = 0;
+    std::memcpy(&length, block.Data() + sizeof sizes, sizeof length);
+    ok_case(expected != 0 || length == 32, "the common section's memory status not written");
+}
+
+void TestReadOnlyMemory()
+{
+    const int before = g_matrixCases;
+    ReadOnlyPremise();
+    ReadOnlyFillSizes();
+    ReadOnlyListHeaders();
+    ReadOnlyRecordsAndBlocks();
+    std::printf("read-only memory: %d cases\n", g_matrixCases - before);
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
@@ -2141,6 +2340,7 @@ int main(int argc, char **argv)
     TestDevices();
     TestSysInfo();
     TestBadInputMatrix();
+    TestReadOnlyMemory();
 
     ok(FreeLibrary(module) != 0, "FreeLibrary failed: error %lu\n", GetLastError());
     TestMisalignedStacks(argv[1]);

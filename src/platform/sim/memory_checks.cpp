@@ -1,7 +1,10 @@
 // IsBadReadPtr and IsBadWritePtr over the process's real memory. Reading is
 // checked by letting the kernel copy the range (process_vm_readv fails on a
-// page that cannot be read); writing, and reading where that call is not
-// permitted, by the mappings that /proc/self/maps lists.
+// page that cannot be read). Writing is checked as Windows checks it: one
+// byte of every page is written back unchanged, here through the kernel
+// (process_vm_writev fails on a page that cannot be written), so a bad page
+// never faults. Where those calls are not permitted, the mappings that
+// /proc/self/maps lists answer.
 #include <fcntl.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -14,7 +17,9 @@
 
 namespace {
 
-enum class Answer { Readable, Unreadable, Unknown };
+// What the kernel answered for an access: granted, refused, or nothing (the
+// call is not permitted here).
+enum class Answer { Granted, Refused, Unknown };
 
 // Copies the range through the kernel in slices.
 Answer ReadThroughKernel(uintptr_t begin, uintptr_t end) {
@@ -32,11 +37,39 @@ Answer ReadThroughKernel(uintptr_t begin, uintptr_t end) {
         }
         iovec remote{reinterpret_cast<void *>(at), want};
         ssize_t n = process_vm_readv(getpid(), local, pieces, &remote, 1, 0);
-        if (n < 0) return errno == EFAULT ? Answer::Unreadable : Answer::Unknown;
-        if (static_cast<size_t>(n) < want) return Answer::Unreadable;
+        if (n < 0) return errno == EFAULT ? Answer::Refused : Answer::Unknown;
+        if (static_cast<size_t>(n) < want) return Answer::Refused;
         at += want;
     }
-    return Answer::Readable;
+    return Answer::Granted;
+}
+
+// Writes back, unchanged, the first byte of the range and of every page
+// after it. Like the Windows check, this races with another thread writing
+// the same byte at the same moment.
+Answer WriteThroughKernel(uintptr_t begin, uintptr_t end) {
+    static constexpr size_t kBatch = 64;
+    const uintptr_t page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+    uintptr_t at = begin;
+    while (at < end) {
+        char bytes[kBatch];
+        iovec local[kBatch];
+        iovec remote[kBatch];
+        size_t count = 0;
+        for (; count < kBatch && at < end; ++count) {
+            local[count] = {&bytes[count], 1};
+            remote[count] = {reinterpret_cast<void *>(at), 1};
+            const uintptr_t next = (at / page + 1) * page;
+            at = next > at ? next : end;  // the last page of the address space
+        }
+        ssize_t n = process_vm_readv(getpid(), local, count, remote, count, 0);
+        if (n < 0) return errno == EFAULT ? Answer::Refused : Answer::Unknown;
+        if (static_cast<size_t>(n) < count) return Answer::Refused;
+        n = process_vm_writev(getpid(), local, count, remote, count, 0);
+        if (n < 0) return errno == EFAULT ? Answer::Refused : Answer::Unknown;
+        if (static_cast<size_t>(n) < count) return Answer::Refused;
+    }
+    return Answer::Granted;
 }
 
 std::string ReadMaps() {
@@ -80,8 +113,12 @@ BOOL IsBad(const void *p, UINT_PTR size, char access) {
     uintptr_t end = begin + size;
     if (end < begin) return TRUE;
     Answer read = ReadThroughKernel(begin, end);
-    if (read == Answer::Unreadable) return TRUE;
-    if (access == 'r' && read == Answer::Readable) return FALSE;
+    if (read == Answer::Refused) return TRUE;
+    if (access == 'r' && read == Answer::Granted) return FALSE;
+    if (access == 'w' && read == Answer::Granted) {
+        const Answer write = WriteThroughKernel(begin, end);
+        if (write != Answer::Unknown) return write == Answer::Granted ? FALSE : TRUE;
+    }
     return MappedWith(begin, end, access) ? FALSE : TRUE;
 }
 

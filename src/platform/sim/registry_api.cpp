@@ -7,6 +7,7 @@
 
 #include "platform/platform.h"
 #include "platform/sim/machine.h"
+#include "platform/sim/registry_faults.h"
 
 namespace hs::sim {
 namespace {
@@ -50,6 +51,10 @@ public:
         node = slot->node;
         if (tree != nullptr) *tree = slot->tree;
         return true;
+    }
+    size_t OpenCount() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_slots.size() - m_free.size();
     }
     bool Remove(HKEY handle) {
         std::shared_ptr<const RegNode> released;  // freed outside the lock
@@ -146,7 +151,15 @@ void SetLastWriteTime(PFILETIME time) {
     time->dwHighDateTime = static_cast<DWORD>(stamp >> 32);
 }
 
+// Fills a buffer whose contents a refused call leaves undefined.
+void LeaveUndefined(void *buffer, const DWORD *size) {
+    if (buffer != nullptr && size != nullptr) std::memset(buffer, kUndefinedByte, *size);
+}
+
 }  // namespace
+
+size_t OpenRegistryKeyCount() { return Handles().OpenCount(); }
+
 }  // namespace hs::sim
 
 using namespace hs::sim;
@@ -154,6 +167,7 @@ using namespace hs::sim;
 LSTATUS RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM, PHKEY phkResult) {
     if (phkResult == nullptr) return ERROR_INVALID_PARAMETER;
     *phkResult = nullptr;
+    if (LSTATUS fault = NextRegistryCall(RegistryCall::OpenKey)) return fault;
     OpenKey key;
     LSTATUS status = Resolve(hKey, key, true);
     if (status != ERROR_SUCCESS) return status;
@@ -181,6 +195,13 @@ LSTATUS RegCloseKey(HKEY hKey) {
 LSTATUS RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData,
                          LPDWORD lpcbData) {
     if (lpReserved != nullptr || (lpData != nullptr && lpcbData == nullptr)) return ERROR_INVALID_PARAMETER;
+    if (LSTATUS fault = NextRegistryCall(RegistryCall::QueryValue)) {
+        if (fault == ERROR_MORE_DATA) {
+            LeaveUndefined(lpData, lpcbData);
+            if (lpcbData != nullptr) *lpcbData += 1;
+        }
+        return fault;
+    }
     OpenKey key;
     LSTATUS status = Resolve(hKey, key);
     if (status != ERROR_SUCCESS) return status;
@@ -194,6 +215,7 @@ LSTATUS RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD l
                          LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen, LPDWORD lpcbSecurityDescriptor,
                          PFILETIME lpftLastWriteTime) {
     if (lpReserved != nullptr || (lpClass != nullptr && lpcchClass == nullptr)) return ERROR_INVALID_PARAMETER;
+    if (LSTATUS fault = NextRegistryCall(RegistryCall::QueryKey)) return fault;
     OpenKey key;
     LSTATUS status = Resolve(hKey, key);
     if (status != ERROR_SUCCESS) return status;
@@ -224,6 +246,10 @@ LSTATUS RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName,
         (lpClass != nullptr && lpcchClass == nullptr)) {
         return ERROR_INVALID_PARAMETER;
     }
+    if (LSTATUS fault = NextRegistryCall(RegistryCall::EnumKey)) {
+        if (fault == ERROR_MORE_DATA) LeaveUndefined(lpName, lpcchName);
+        return fault;
+    }
     OpenKey key;
     LSTATUS status = Resolve(hKey, key);
     if (status != ERROR_SUCCESS) return status;
@@ -247,6 +273,14 @@ LSTATUS RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcch
     if (lpValueName == nullptr || lpcchValueName == nullptr || lpReserved != nullptr ||
         (lpData != nullptr && lpcbData == nullptr)) {
         return ERROR_INVALID_PARAMETER;
+    }
+    if (LSTATUS fault = NextRegistryCall(RegistryCall::EnumValue)) {
+        if (fault == ERROR_MORE_DATA) {
+            LeaveUndefined(lpValueName, lpcchValueName);
+            LeaveUndefined(lpData, lpcbData);
+            if (lpcbData != nullptr) *lpcbData += 1;
+        }
+        return fault;
     }
     OpenKey key;
     LSTATUS status = Resolve(hKey, key);

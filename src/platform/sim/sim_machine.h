@@ -2,9 +2,12 @@
 // tools. The library itself never calls this: it sees only the Windows names.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace hs::sim {
 
@@ -43,6 +46,22 @@ inline constexpr char kVirtualClockProcessor[] =
 
 // The built-in default machine's profile text.
 const std::string &DefaultProfile();
+
+// Registry faults, for tests of the failure paths. The registry calls that
+// read (RegOpenKeyExA, RegQueryValueExA, RegQueryInfoKeyA, RegEnumKeyExA,
+// RegEnumValueA) are numbered from 1 from ArmRegistryFault on; the call
+// numbered failAt returns error instead of doing its work (failAt 0: none
+// fails, the calls are only counted). A refused open hands back a null key;
+// a refused call with ERROR_MORE_DATA (234) leaves bytes without a NUL in
+// its name and data buffers and reports a larger data size, as Windows may.
+// DisarmRegistryFault stops counting and answers the kinds of the calls
+// made, in order.
+enum class RegistryCall { OpenKey, QueryValue, QueryKey, EnumKey, EnumValue };
+void ArmRegistryFault(uint64_t failAt, long error);
+std::vector<RegistryCall> DisarmRegistryFault();
+
+// Registry keys opened and not yet closed.
+size_t OpenRegistryKeyCount();
 
 // While capture is on, every text sent to OutputDebugStringA is also kept in
 // memory; TakeDebugOutput answers it and empties the store.
