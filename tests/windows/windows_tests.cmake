@@ -28,10 +28,15 @@ foreach(fake iphlpapi netapi32 winspool winmm hs-planted-only)
 endforeach()
 set_target_properties(planted_winspool PROPERTIES SUFFIX ".drv")
 
-add_executable(planting_host ${CMAKE_CURRENT_LIST_DIR}/planting_host.cpp
-               ${CMAKE_SOURCE_DIR}/tools/hsinfo/library.cpp ${CMAKE_SOURCE_DIR}/tools/hsinfo/low_memory.cpp)
-target_include_directories(planting_host PRIVATE ${CMAKE_SOURCE_DIR}/include ${CMAKE_SOURCE_DIR}/tools/hsinfo)
-target_link_libraries(planting_host PRIVATE advapi32)
+# Every export's answer as bytes, at a chosen stack shift, over caller memory
+# from tests/common/bad_input.h: shared by the host programs below.
+add_library(export_answers STATIC ${CMAKE_CURRENT_LIST_DIR}/export_answers.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/windows_pages.cpp ${CMAKE_CURRENT_LIST_DIR}/shifted_call.cpp)
+target_include_directories(export_answers PUBLIC ${CMAKE_SOURCE_DIR}/include ${CMAKE_CURRENT_SOURCE_DIR}
+                           ${CMAKE_CURRENT_LIST_DIR})
+
+add_executable(planting_host ${CMAKE_CURRENT_LIST_DIR}/planting_host.cpp)
+target_link_libraries(planting_host PRIVATE export_answers advapi32)
 target_link_options(planting_host PRIVATE -static-libgcc -static-libstdc++ -static)
 
 add_executable(system_library_test ${CMAKE_CURRENT_LIST_DIR}/system_library_test.cpp
@@ -47,9 +52,8 @@ add_test(NAME planted_dlls
 set_tests_properties(planted_dlls PROPERTIES TIMEOUT 900)
 
 # The export conformance program: loads Hardscan.dll at run time.
-add_executable(wine_test ${CMAKE_CURRENT_LIST_DIR}/wine_test.cpp ${CMAKE_CURRENT_LIST_DIR}/shifted_call.cpp)
-target_include_directories(wine_test PRIVATE ${CMAKE_SOURCE_DIR}/include)
-target_link_libraries(wine_test PRIVATE advapi32 iphlpapi winspool netapi32)
+add_executable(wine_test ${CMAKE_CURRENT_LIST_DIR}/wine_test.cpp)
+target_link_libraries(wine_test PRIVATE export_answers iphlpapi winspool netapi32)
 target_link_options(wine_test PRIVATE -static-libgcc -static-libstdc++ -static)
 add_dependencies(wine_test hardscan)
 
