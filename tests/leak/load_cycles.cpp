@@ -69,6 +69,10 @@ std::string WriteLargeMachine(long devices, long programs) {
                  "REGEDIT4\n\n[HKEY_SIMULATION\\Processor]\n\"TscKHz\"=dword:000b71b0\n"
                  "[HKEY_SIMULATION\\Processor\\Leaves]\n\"00000000\"=\"00000002 756e6547 6c65746e 49656e69\"\n"
                  "\"00000001\"=\"00000683 00000002 00000000 0387f9ff\"\n"
+                 "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon]\n"
+                 "\"DefaultUserName\"=\"large\"\n"
+                 "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ComputerName]\n"
+                 "\"ComputerName\"=\"LARGE\"\n"
                  "[HKEY_SIMULATION\\Adapters\\1]\n\"AdapterName\"=\"{AAAA}\"\n\"Description\"=\"Card\"\n"
                  "\"Address\"=hex:00,0c,29,aa,bb,cc\n\"IpAddress\"=\"10.0.0.1\"\n"
                  "[HKEY_SIMULATION\\Printers\\Local\\1]\n\"Name\"=\"Laser\"\n");
