@@ -1,8 +1,12 @@
-// The thunk behind shifted::Call: saves the registers that the callee must
-// preserve, moves the stack pointer to the requested distance below a 16-byte
-// boundary, calls, and restores everything from its frame. A vectored
-// exception handler resumes a faulting call at the thunk's recovery point.
+// The thunk behind shifted::Call on 32-bit Windows: saves the registers that
+// the callee must preserve, moves the stack pointer to the requested distance
+// below a 16-byte boundary, calls, and restores everything from its frame. A
+// vectored exception handler resumes a faulting call at the thunk's recovery
+// point. x64 code keeps the stack 16-byte aligned at every call, and Windows
+// relies on it: there the call is a plain one.
 #include "shifted_call.h"
+
+#if !defined(__x86_64__)
 
 extern "C" {
 uintptr_t hs_call_shifted(const void *fn, uintptr_t shift, uintptr_t a0, uintptr_t a1) __asm__("hs_call_shifted");
@@ -12,81 +16,6 @@ extern char hs_call_shifted_resume[] __asm__("hs_call_shifted_resume");
 uintptr_t hs_call_shifted_frame __asm__("hs_call_shifted_frame") = 0;
 }
 
-#if defined(__x86_64__)
-// Windows x64: fn in rcx, shift in rdx, a0 in r8, a1 in r9; rbx, rbp, rsi,
-// rdi, r12-r15 and xmm6-xmm15 belong to the caller.
-__asm__(".text\n"
-        ".globl hs_call_shifted\n"
-        ".def hs_call_shifted; .scl 2; .type 32; .endef\n"
-        ".seh_proc hs_call_shifted\n"
-        "hs_call_shifted:\n"
-        "    pushq %rbp\n"
-        "    .seh_pushreg %rbp\n"
-        "    pushq %rbx\n"
-        "    .seh_pushreg %rbx\n"
-        "    pushq %rsi\n"
-        "    .seh_pushreg %rsi\n"
-        "    pushq %rdi\n"
-        "    .seh_pushreg %rdi\n"
-        "    pushq %r12\n"
-        "    .seh_pushreg %r12\n"
-        "    pushq %r13\n"
-        "    .seh_pushreg %r13\n"
-        "    pushq %r14\n"
-        "    .seh_pushreg %r14\n"
-        "    pushq %r15\n"
-        "    .seh_pushreg %r15\n"
-        "    subq $168, %rsp\n"
-        "    .seh_stackalloc 168\n"
-        "    movq %rsp, %rbp\n"
-        "    .seh_setframe %rbp, 0\n"
-        "    .seh_endprologue\n"
-        "    movdqu %xmm6, 0(%rbp)\n"
-        "    movdqu %xmm7, 16(%rbp)\n"
-        "    movdqu %xmm8, 32(%rbp)\n"
-        "    movdqu %xmm9, 48(%rbp)\n"
-        "    movdqu %xmm10, 64(%rbp)\n"
-        "    movdqu %xmm11, 80(%rbp)\n"
-        "    movdqu %xmm12, 96(%rbp)\n"
-        "    movdqu %xmm13, 112(%rbp)\n"
-        "    movdqu %xmm14, 128(%rbp)\n"
-        "    movdqu %xmm15, 144(%rbp)\n"
-        "    movq %rbp, hs_call_shifted_frame(%rip)\n"
-        "    movq %rcx, %rax\n"
-        "    andq $-16, %rsp\n"
-        "    subq %rdx, %rsp\n"
-        "    subq $32, %rsp\n"  // the callee's home area for its four register arguments
-        "    movq %r8, %rcx\n"
-        "    movq %r9, %rdx\n"
-        "    callq *%rax\n"
-        ".globl hs_call_shifted_resume\n"
-        "hs_call_shifted_resume:\n"
-        "    movdqu 0(%rbp), %xmm6\n"
-        "    movdqu 16(%rbp), %xmm7\n"
-        "    movdqu 32(%rbp), %xmm8\n"
-        "    movdqu 48(%rbp), %xmm9\n"
-        "    movdqu 64(%rbp), %xmm10\n"
-        "    movdqu 80(%rbp), %xmm11\n"
-        "    movdqu 96(%rbp), %xmm12\n"
-        "    movdqu 112(%rbp), %xmm13\n"
-        "    movdqu 128(%rbp), %xmm14\n"
-        "    movdqu 144(%rbp), %xmm15\n"
-        "    leaq 168(%rbp), %rsp\n"
-        "    popq %r15\n"
-        "    popq %r14\n"
-        "    popq %r13\n"
-        "    popq %r12\n"
-        "    popq %rdi\n"
-        "    popq %rsi\n"
-        "    popq %rbx\n"
-        "    popq %rbp\n"
-        "    retq\n"
-        ".seh_endproc\n"
-        ".globl hs_stack_at_entry\n"
-        "hs_stack_at_entry:\n"
-        "    leaq 8(%rsp), %rax\n"
-        "    retq\n");
-#else
 // 32-bit Windows, C calling convention: the arguments on the stack; ebx, ebp,
 // esi and edi belong to the caller.
 __asm__(".text\n"
@@ -118,7 +47,6 @@ __asm__(".text\n"
         "hs_stack_at_entry:\n"
         "    leal 4(%esp), %eax\n"
         "    retl\n");
-#endif
 
 namespace shifted {
 
@@ -145,15 +73,9 @@ LONG CALLBACK ResumeAfterFault(EXCEPTION_POINTERS *info)
         return EXCEPTION_CONTINUE_SEARCH;
     g_exceptionCode = record->ExceptionCode;
     g_exceptionAddress = address;
-#if defined(__x86_64__)
-    info->ContextRecord->Rbp = hs_call_shifted_frame;
-    info->ContextRecord->Rip = reinterpret_cast<uintptr_t>(hs_call_shifted_resume);
-    info->ContextRecord->Rax = 0;
-#else
     info->ContextRecord->Ebp = hs_call_shifted_frame;
     info->ContextRecord->Eip = reinterpret_cast<uintptr_t>(hs_call_shifted_resume);
     info->ContextRecord->Eax = 0;
-#endif
     return EXCEPTION_CONTINUE_EXECUTION;
 }
 
@@ -194,3 +116,20 @@ uintptr_t StackAtCall(unsigned shift)
 }
 
 }  // namespace shifted
+
+#else
+
+namespace shifted {
+
+Outcome Call(unsigned, HMODULE, const void *fn, uintptr_t a0, uintptr_t a1)
+{
+    Outcome outcome;
+    outcome.value = reinterpret_cast<uintptr_t (*)(uintptr_t, uintptr_t)>(fn)(a0, a1);
+    return outcome;
+}
+
+uintptr_t StackAtCall(unsigned) { return 0; }
+
+}  // namespace shifted
+
+#endif

@@ -1,6 +1,8 @@
 // Calls a C function with the stack pointer a chosen number of bytes below a
 // 16-byte boundary, as a host program or the system's loader may do: 32-bit
-// Windows keeps the stack aligned to 4 bytes only.
+// Windows keeps the stack aligned to 4 bytes only. On x64, where every caller
+// keeps the stack 16-byte aligned, the call is a plain one (no shift, no
+// recovery from a fault).
 #pragma once
 
 #include <windows.h>
