@@ -50,38 +50,9 @@ open_wine_session "$prefix" "$bits" "$reg"
 work=$prefix/differential
 mkdir -p "$work"
 
-# More keys for this comparison, written as UTF-16LE (as regedit of the
-# Windows NT family writes them) so that they can hold any character: device
-# and instance keys in lower and mixed case, whose order shows that subkeys
-# sort without regard to case, and texts with characters outside ASCII, in
-# the Windows-1252 code page and outside it.
-# Two things are left out because Wine itself differs from Windows NT there:
-# Wine sorts subkeys by their lower-cased names (so "_" would come before
-# letters, where Windows NT puts it after them), and it converts some
-# characters outside the code page to a look-alike (a Greek omega becomes
-# "O") where the simulated machine answers "?". The CJK character below has
-# no look-alike, so both answer "?".
-enum='HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum'
-display_class='{4D36E968-E325-11CE-BFC1-08002BE10318}'
-monitor_class='{4D36E96E-E325-11CE-BFC1-08002BE10318}'
+# More keys for this comparison (wine-differential.reg), imported as UTF-16LE.
 extra=$work/differential.reg
-{
-    printf 'Windows Registry Editor Version 5.00\r\n\r\n'
-    for key in 'VEN_HSCORDER\a2:HS display C a2' 'VEN_HSCORDER\B1:HS display C B1' \
-               'VEN_HSAORDER\X1:HS display A' 'ven_hsb\x1:HS display b (lower-case key)'; do
-        printf '[%s\\PCI\\%s]\r\n"ClassGUID"="%s"\r\n"FriendlyName"="%s"\r\n\r\n' \
-            "$enum" "${key%%:*}" "$display_class" "${key#*:}"
-        printf '[%s\\PCI\\%s\\Control]\r\n\r\n' "$enum" "${key%%:*}"
-    done
-    for key in 'HSMON02\HS21:HS moniteur café – ü' 'HSMON03\HS22:HS monitor 中'; do
-        printf '[%s\\DISPLAY\\%s]\r\n"ClassGUID"="%s"\r\n"friendlyname"="%s"\r\n\r\n' \
-            "$enum" "${key%%:*}" "$monitor_class" "${key#*:}"
-        printf '[%s\\DISPLAY\\%s\\CONTROL]\r\n\r\n' "$enum" "${key%%:*}"
-    done
-    printf '[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zoe]\r\n'
-    printf '"DisplayName"="Zoë’s Äpfel"\r\n"UninstallString"="C:\\\\zoe\\\\uninst.exe"\r\n\r\n'
-} >"$work/differential-utf8.reg"
-{ printf '\377\376'; iconv -f UTF-8 -t UTF-16LE "$work/differential-utf8.reg"; } >"$extra"
+{ printf '\377\376'; iconv -f UTF-8 -t UTF-16LE "$here/wine-differential.reg"; } >"$extra"
 import_registry "$bits" "$extra"
 
 # The registry as Windows stores it: regedit writes UTF-16LE with a byte
