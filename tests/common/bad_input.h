@@ -400,12 +400,13 @@ inline void RecordCases(Cases &c) {
 }
 
 // ---------------------------------------------------------------------------
-// An adapter list as GetAdaptersInfo lays it out (IP_ADAPTER_INFO, from the
-// platform's headers), in caller memory: read, never written.
+// An adapter list as GetAdaptersInfo lays it out (AdapterEntry: the
+// platform's IP_ADAPTER_INFO), in caller memory: read, never written.
 
-inline void AdapterCountCases(Cases &c) {
+template <typename AdapterEntry>
+void AdapterCountCases(Cases &c) {
     const char *name = "HsiGetAdapterCount";
-    const size_t entry = sizeof(IP_ADAPTER_INFO);
+    const size_t entry = sizeof(AdapterEntry);
     c.Begin(name, "null list");
     c.Result(c.x.HsiGetAdapterCount(nullptr), 0);
     for (size_t readable : {size_t{0}, entry / 2, entry - 1}) {
@@ -420,14 +421,14 @@ inline void AdapterCountCases(Cases &c) {
     for (int variant = 0; variant < 3; ++variant) {
         c.Begin(name, "three entries, variant " + std::to_string(variant));
         Area area(3 * entry, true);
-        auto *entries = area.As<IP_ADAPTER_INFO>();
+        auto *entries = area.template As<AdapterEntry>();
         const char *ips[3] = {"192.168.1.10", "0.0.0.0", ""};
         for (int i = 0; i < 3; ++i) {
             std::memset(&entries[i], 0, entry);
             std::strcpy(entries[i].IpAddressList.IpAddress.String, ips[i]);
             entries[i].Next = i < 2 ? &entries[i + 1] : nullptr;
         }
-        if (variant == 1) entries[2].Next = reinterpret_cast<IP_ADAPTER_INFO *>(area.Data() + 3 * entry);
+        if (variant == 1) entries[2].Next = reinterpret_cast<AdapterEntry *>(area.Data() + 3 * entry);
         if (variant == 2) entries[2].Next = &entries[0];
         const std::vector<uint8_t> before(area.Data(), area.Data() + 3 * entry);
         const int32_t result = c.x.HsiGetAdapterCount(area.Data());
@@ -562,12 +563,13 @@ inline void SysInfoCases(Cases &c) {
 }
 
 // Every case over the exports x; answers the number of cases run.
-inline int RunAll(const Exports &x, uint32_t adapterEntries) {
+template <typename AdapterEntry>
+int RunAll(const Exports &x, uint32_t adapterEntries) {
     Cases c(x);
     BufferCases(c, adapterEntries);
     ListCases(c);
     RecordCases(c);
-    AdapterCountCases(c);
+    AdapterCountCases<AdapterEntry>(c);
     SysInfoCases(c);
     return c.Count();
 }

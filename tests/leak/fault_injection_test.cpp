@@ -31,7 +31,7 @@
 
 #include "api/adapter_list.h"
 #include "api/inventory.h"
-#include "export_calls.h"
+#include "common/export_calls.h"
 #include "platform/sim/sim_machine.h"
 
 namespace {
@@ -71,6 +71,8 @@ void *AllocateOrNull(std::size_t size) noexcept {
 
 }  // namespace
 
+void badinput::Fail(const std::string &text) { ADD_FAILURE() << text; }
+
 void *operator new(std::size_t size) { return Allocate(size); }
 void *operator new[](std::size_t size) { return Allocate(size); }
 void *operator new(std::size_t size, const std::nothrow_t &) noexcept { return AllocateOrNull(size); }
@@ -82,7 +84,7 @@ void operator delete[](void *p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
-using namespace hsleak;
+using namespace hstest;
 
 // A machine profile, with a fresh collector over it.
 void LoadProfile(const std::string &profile) {
@@ -99,7 +101,7 @@ std::string ReadFile(const std::string &path) {
 }
 
 std::vector<ExportCall> LinkedCalls(Buffers &buffers) {
-    return Calls(buffers, hstest::LinkedExports(), hs::AdapterListEntryCount());
+    return Calls(buffers, LinkedExports(), hs::AdapterListEntryCount());
 }
 
 class ReliabilityAllocFailure : public ::testing::TestWithParam<bool> {};

@@ -1,5 +1,5 @@
 // Loads and unloads libhardscan.so again and again, calling every export in
-// each cycle (export_calls.h), so that a leak checker sees every load, every
+// each cycle (tests/common/export_calls.h), so that a leak checker sees every load, every
 // export and every unload. Every cycle must answer as the first. Prints the
 // cycle count, the counts and answers of the last cycle and the process's
 // peak resident memory.
@@ -17,7 +17,12 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "export_calls.h"
+#include "common/export_calls.h"
+
+void badinput::Fail(const std::string &text) {
+    std::fprintf(stderr, "load_cycles: %s\n", text.c_str());
+    std::exit(1);
+}
 
 namespace {
 
@@ -37,8 +42,8 @@ Cycle RunCycle(const char *library) {
         throw std::runtime_error(std::string("missing export ") + missing);
     Cycle cycle;
     {
-        hsleak::Buffers buffers;
-        for (const hsleak::ExportCall &c : hsleak::Calls(buffers, x, kAdapterRoom)) cycle.answers.push_back(c.call());
+        hstest::Buffers buffers;
+        for (const hstest::ExportCall &c : hstest::Calls(buffers, x, kAdapterRoom)) cycle.answers.push_back(c.call());
         cycle.cpus = buffers.cpus;
         cycle.drives = buffers.drives;
         cycle.devices = buffers.devices;

@@ -23,10 +23,9 @@ struct Answer {
     std::vector<std::string> notes;
 };
 
-// Each export in turn: a count; a size query, then a fill of the size it
-// asked for; a list call for as many records as the matching count export
-// names; a single record. Caller memory lies below 4 GiB. A fault inside the
-// module ends the calls, and `fault` then describes it.
+// Every export called as tests/common/export_calls.h calls it, through the
+// module's exports. A fault inside the module ends the calls, and `fault`
+// then describes it.
 std::vector<Answer> AnswerAll(HMODULE module, unsigned shift, std::string &fault);
 
 // The answers as lines "EXPORT OFFSET HEX" of 64 bytes each, then the notes

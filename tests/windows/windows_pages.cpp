@@ -2,7 +2,6 @@
 // pages below 4 GiB from VirtualAlloc at a low address, protected with
 // VirtualProtect; failures reported in the form of Wine's own tests.
 #include <windows.h>
-#include <iptypes.h>
 
 #include "common/bad_input.h"
 #include "test_report.h"

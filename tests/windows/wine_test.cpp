@@ -316,7 +316,7 @@ void TestBadInput(const Adapters &adapters) {
        "the system's checks do not see a PAGE_READONLY page as readable and not writable\n");
     Area inaccessible(0, true);
     ok(IsBadReadPtr(inaccessible.Data(), 1), "the system's checks see a PAGE_NOACCESS page as readable\n");
-    const int cases = badinput::RunAll(g_x, static_cast<uint32_t>(adapters.length / sizeof(IP_ADAPTER_INFO)));
+    const int cases = badinput::RunAll<IP_ADAPTER_INFO>(g_x, static_cast<uint32_t>(adapters.length / sizeof(IP_ADAPTER_INFO)));
     std::printf("bad input: %d cases\n", cases);
 }
 
