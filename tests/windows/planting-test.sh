@@ -16,27 +16,25 @@
 #            use them must equal the clean answers.
 #
 # The registry files are imported first, into both registry views (the
-# machine's identity, programs, drives and devices, and a printer).
+# machine's identity, programs, drives and devices, and a printer), in a
+# fresh prefix (wine-session.sh).
 #
-# usage: planting-test.sh RUN-WINDOWS WORK-DIR PLANTED-DIR Hardscan.dll planting_host.exe system_library_test.exe REG-FILE...
+# usage: planting-test.sh WORK-DIR PLANTED-DIR Hardscan.dll planting_host.exe system_library_test.exe REG-FILE...
 set -u
 
-if [ $# -lt 7 ]; then
-    echo "usage: $0 RUN-WINDOWS WORK-DIR PLANTED-DIR DLL HOST SYSTEM-LIBRARY-TEST REG-FILE..." >&2
+if [ $# -lt 6 ]; then
+    echo "usage: $0 WORK-DIR PLANTED-DIR DLL HOST SYSTEM-LIBRARY-TEST REG-FILE..." >&2
     exit 2
 fi
-run_windows=$1
-work=$2
-planted=$3
-dll=$4
-host=$5
-loader_test=$6
-shift 6
+work=$1
+planted=$2
+dll=$3
+host=$4
+loader_test=$5
+shift 5
+hs_root=$(cd "$(dirname "$0")/../.." && pwd)
+. "$hs_root/tests/windows/wine-session.sh"
 
-if [ ! -f "$run_windows" ]; then
-    echo "FAIL: $run_windows is missing: no Windows runtime to run the programs"
-    exit 1
-fi
 for f in "$dll" "$host" "$loader_test" "$planted/iphlpapi.dll" "$planted/netapi32.dll" "$planted/winspool.drv" \
          "$planted/winmm.dll" "$planted/hs-planted-only.dll" "$@"; do
     if [ ! -f "$f" ]; then
@@ -52,8 +50,6 @@ fail() {
     failures=$((failures + 1))
 }
 
-# A private prefix, kept between runs (creating one takes a while).
-export WINEPREFIX="$work/prefix"
 for d in clean clean-cwd planted planted-cwd missing; do
     rm -rf "${work:?}/$d"
     mkdir -p "$work/$d"
@@ -66,24 +62,20 @@ cp "$loader_test" "$work/planted/"
 for d in planted planted-cwd; do
     cp "$planted"/*.dll "$planted"/*.drv "$work/$d/"
 done
+# Into both registry views, so that 32- and 64-bit hosts read the same keys.
+open_wine_session "$work/prefix" both "$@"
 
 # run NAME CWD OVERRIDES PROGRAM [ARGS...]: the program's output in NAME.txt;
 # prints what is not an answer line, and fails when the program does.
 run() {
     name=$1 cwd=$2 overrides=$3
     shift 3
-    (cd "$cwd" && WINEDLLOVERRIDES="$overrides" timeout 600 "$run_windows" "$@") >"$work/$name.txt" 2>"$work/$name.err"
+    (cd "$cwd" && WINEDLLOVERRIDES="$overrides" run_windows "$@") >"$work/$name.txt" 2>"$work/$name.err"
     rc=$?
     grep -v '^Hsi\|^# Hsi' "$work/$name.txt"
     [ $rc -eq 0 ] || { fail "$name run exited with $rc"; tail -n 20 "$work/$name.err"; }
 }
 
-# Into both registry views, so that 32- and 64-bit hosts read the same keys.
-for reg in "$@"; do
-    path=$(printf 'Z:%s' "$(cd "$(dirname "$reg")" && pwd)/$(basename "$reg")" | tr '/' '\\')
-    run import "$work" "" regedit /S "$path"
-    run import "$work" "" 'C:\windows\syswow64\regedit.exe' /S "$path"
-done
 run clean "$work/clean-cwd" "" "$work/clean/planting_host.exe"
 run planted "$work/planted-cwd" "$names=n,b" "$work/planted/planting_host.exe"
 run loader "$work/planted-cwd" "$names=n,b" "$work/planted/system_library_test.exe"
@@ -130,4 +122,5 @@ if [ $failures -ne 0 ]; then
 fi
 echo "planted DLLs: none loaded, $(grep -c '^Hsi' "$work/clean.txt") answer lines equal;" \
      "missing DLLs: the library loads and answers as it must"
+close_wine_session
 exit 0

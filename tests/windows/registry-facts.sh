@@ -7,6 +7,10 @@
 #
 #   here=THIS-FOLDER; . "$here/registry-facts.sh"
 #   compare_registry_facts WORK NATIVE-LABEL    # 0 when equal, diff printed otherwise
+#   compare_with_native WORK PROFILE LABEL      # the same, WORK/native.json made
+#                                               # by $native_hsinfo over PROFILE
+
+registry_families="common software drives devices"
 
 compare_registry_facts() {
     for side in wine native; do
@@ -35,4 +39,13 @@ PYTHON
         fi
     done
     diff -u --label "Windows (Wine)" --label "$2" "$1/wine.txt" "$1/native.txt"
+}
+
+compare_with_native() {
+    if ! timeout 300 "$native_hsinfo" --machine "$2" --json $registry_families >"$1/native.json" 2>"$1/native.err"; then
+        echo "FAIL: native hsinfo failed on $2:"
+        cat "$1/native.err"
+        return 1
+    fi
+    compare_registry_facts "$1" "$3"
 }

@@ -45,8 +45,7 @@ target_include_directories(system_library_test PRIVATE ${CMAKE_SOURCE_DIR}/inclu
 target_link_options(system_library_test PRIVATE -static-libgcc -static-libstdc++ -static)
 
 add_test(NAME planted_dlls
-         COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/planting-test.sh ${CMAKE_SOURCE_DIR}/scripts/run-windows.sh
-                 ${CMAKE_CURRENT_BINARY_DIR}/planting ${HS_PLANTED_DIR} $<TARGET_FILE:hardscan>
+         COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/planting-test.sh ${CMAKE_CURRENT_BINARY_DIR}/planting ${HS_PLANTED_DIR} $<TARGET_FILE:hardscan>
                  $<TARGET_FILE:planting_host> $<TARGET_FILE:system_library_test>
                  ${CMAKE_CURRENT_LIST_DIR}/wine-test.reg ${CMAKE_CURRENT_LIST_DIR}/planting-test.reg)
 set_tests_properties(planted_dlls PROPERTIES TIMEOUT 900)

@@ -23,7 +23,6 @@ dll=$3
 hsinfo_exe=$4
 native_hsinfo=$5
 here=$(cd "$(dirname "$0")" && pwd)
-families="common software drives devices"
 
 if [ ! -x "$native_hsinfo" ]; then
     echo "SKIPPED: native hsinfo not built ($native_hsinfo)"
@@ -65,85 +64,54 @@ if ! timeout 120 "$run_windows_sh" "$(regedit_program "$bits")" /E "$(windows_pa
     exit 1
 fi
 
-# The version facts of the prefix, from the CurrentVersion key of the export.
-if ! iconv -f UTF-16 -t UTF-8 "$export_file" | tr -d '\r' >"$work/hklm-utf8.reg"; then
-    echo "FAIL: the export is not UTF-16 text"
-    exit 1
-fi
-current_version() {
-    awk -v name="\"$1\"" '
-        /^\[/ { inkey = (tolower($0) == "[hkey_local_machine\\software\\microsoft\\windows nt\\currentversion]"); next }
-        inkey && index($0, name "=") == 1 { print substr($0, length(name) + 2); exit }
-    ' "$work/hklm-utf8.reg"
-}
-text_value() {
-    # "text" -> text (the version texts hold no escapes)
-    printf '%s' "$1" | sed -n 's/^"\(.*\)"$/\1/p'
-}
-dword_value() {
-    # dword:0000000a -> 10
-    hex=$(printf '%s' "$1" | sed -n 's/^dword:\([0-9a-fA-F]\{8\}\)$/\1/p')
-    [ -n "$hex" ] && printf '%d' "0x$hex"
-}
-major=$(dword_value "$(current_version CurrentMajorVersionNumber)")
-minor=$(dword_value "$(current_version CurrentMinorVersionNumber)")
-version=$(text_value "$(current_version CurrentVersion)")
-if [ -z "$major" ]; then
-    major=${version%%.*}
-    minor=${version#*.}
-fi
-build=$(text_value "$(current_version CurrentBuildNumber)")
-csd=$(text_value "$(current_version CSDVersion)")
-case "$major.$minor.$build" in
-    *[!0-9.]* | .* | *..* | *.)
-        echo "FAIL: no Windows version in the export (major '$major', minor '$minor', build '$build')"
-        exit 1
-        ;;
-esac
-echo "prefix reports Windows $major.$minor build $build '$csd'"
-
-# The profile: the export as it is, followed by the machine facts in the same
-# encoding (UTF-16LE, CR LF line ends).
+# The profile: the export as it is, followed in its own encoding (UTF-16LE,
+# CR LF line ends) by the machine facts: the Windows version that the export
+# holds and a simulated processor.
 profile=$work/machine.reg
 cp "$export_file" "$profile"
-{
-    printf '[HKEY_SIMULATION\\Version]\r\n'
-    printf '"MajorVersion"=dword:%08x\r\n' "$major"
-    printf '"MinorVersion"=dword:%08x\r\n' "$minor"
-    printf '"BuildNumber"=dword:%08x\r\n' "$build"
-    printf '"PlatformId"=dword:00000002\r\n'
-    printf '"CSDVersion"="%s"\r\n' "$csd"
-    printf '\r\n'
-    printf '[HKEY_SIMULATION\\Processor]\r\n'
-    printf '"TscKHz"=dword:000b71b0\r\n'
-    printf '\r\n'
-    printf '[HKEY_SIMULATION\\Processor\\Leaves]\r\n'
-    printf '"00000000"="00000002 756e6547 6c65746e 49656e69"\r\n'
-    printf '"00000001"="00000683 00000002 00000000 0387f9ff"\r\n'
-    printf '"00000002"="03020101 00000000 00000000 0c040882"\r\n'
-} | iconv -f UTF-8 -t UTF-16LE >>"$profile"
+if ! /usr/bin/python3 - "$export_file" >>"$profile" <<'PYTHON'
+import re, sys
+export = open(sys.argv[1], encoding="utf-16").read().replace("\r\n", "\n")
+key = re.search(r"^\[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\]\n(.*?)(?:\n\n|\Z)",
+                export, re.S | re.M | re.I).group(1)
+values = dict(re.findall(r'^"([^"]*)"=(.*)$', key, re.M))
+text = lambda name: values.get(name, '""').strip('"')
+if "CurrentMajorVersionNumber" in values:
+    major, minor = (int(values[n][6:], 16) for n in ("CurrentMajorVersionNumber", "CurrentMinorVersionNumber"))
+else:
+    major, minor = map(int, text("CurrentVersion").split("."))
+build, csd = int(text("CurrentBuildNumber")), text("CSDVersion")
+print(f"prefix reports Windows {major}.{minor} build {build} '{csd}'", file=sys.stderr)
+facts = f"""[HKEY_SIMULATION\\Version]
+"MajorVersion"=dword:{major:08x}
+"MinorVersion"=dword:{minor:08x}
+"BuildNumber"=dword:{build:08x}
+"PlatformId"=dword:00000002
+"CSDVersion"="{csd}"
+
+[HKEY_SIMULATION\\Processor]
+"TscKHz"=dword:000b71b0
+
+[HKEY_SIMULATION\\Processor\\Leaves]
+"00000000"="00000002 756e6547 6c65746e 49656e69"
+"00000001"="00000683 00000002 00000000 0387f9ff"
+"00000002"="03020101 00000000 00000000 0c040882"
+"""
+sys.stdout.buffer.write(facts.replace("\n", "\r\n").encode("utf-16-le"))
+PYTHON
+then
+    echo "FAIL: no Windows version in the export"
+    exit 1
+fi
 
 # Windows: the same session that holds the imported registry.
-run_windows "$hsinfo_exe" --library "$(windows_path "$dll")" --json $families \
-    >"$work/wine.json" 2>"$work/wine.err"
-rc=$?
-if [ $rc -ne 0 ]; then
-    echo "FAIL: hsinfo.exe under Wine exited with $rc:"
+if ! run_windows "$hsinfo_exe" --library "$(windows_path "$dll")" --json $registry_families \
+        >"$work/wine.json" 2>"$work/wine.err"; then
+    echo "FAIL: hsinfo.exe under Wine failed:"
     cat "$work/wine.err"
     exit 1
 fi
-
-# The simulated machine.
-timeout 300 "$native_hsinfo" --machine "$profile" --json $families \
-    >"$work/native.json" 2>"$work/native.err"
-rc=$?
-if [ $rc -ne 0 ]; then
-    echo "FAIL: native hsinfo exited with $rc on $profile:"
-    cat "$work/native.err"
-    exit 1
-fi
-
-if ! compare_registry_facts "$work" "simulated machine"; then
+if ! compare_with_native "$work" "$profile" "simulated machine"; then
     echo "FAIL: the simulated machine differs from Windows (files in $work)"
     exit 1
 fi
