@@ -106,3 +106,22 @@ open_wine_session() {
         esac
     done
 }
+
+# Compares two outputs of export_answers (wine_test --dump, planting_host):
+# every line but the notes equal, and the clock speeds of the notes within
+# 67 MHz (each process measures anew, and two measurements may snap to
+# neighbouring bus steps). Prints what differs; 0 when nothing does.
+compare_answers() {
+    for f in "$1" "$2"; do
+        tr -d '\r' <"$f" | grep -v '^#' >"$f.lines"
+        tr -d '\r' <"$f" | sed -n 's/^# \([^ ]*\) speed: \([0-9]*\) MHz$/\1 \2/p' >"$f.speeds"
+    done
+    if ! cmp -s "$1.lines" "$2.lines"; then
+        diff "$1.lines" "$2.lines" | grep '^[<>]' | cut -c 1-150
+        return 1
+    fi
+    [ "$(wc -l <"$1.speeds")" -eq "$(wc -l <"$2.speeds")" ] || { echo "different numbers of clock speeds"; return 1; }
+    paste -d ' ' "$1.speeds" "$2.speeds" | awk '
+        { n++; d = $2 - $4; if (d < 0) d = -d; if ($1 != $3 || d > 67) { print $0; bad = 1 } }
+        END { if (n == 0) { print "no clock speeds"; bad = 1 }; exit bad }'
+}
