@@ -24,9 +24,8 @@ struct Answer {
 };
 
 // Every export called as tests/common/export_calls.h calls it, through the
-// module's exports. A fault inside the module ends the calls, and `fault`
-// then describes it.
-std::vector<Answer> AnswerAll(HMODULE module, unsigned shift, std::string &fault);
+// module's exports.
+std::vector<Answer> AnswerAll(HMODULE module, unsigned shift);
 
 // The answers as lines "EXPORT OFFSET HEX" of 64 bytes each, then the notes
 // as lines "# EXPORT NOTE".

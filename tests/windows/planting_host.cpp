@@ -92,9 +92,7 @@ int main(int argc, char **argv) {
         std::printf("FAIL: %s: exports missing (%s), error %lu\n", dll.c_str(), missing, GetLastError());
         return 1;
     }
-    std::string fault;
-    answers::Print(answers::AnswerAll(module, 0, fault));
-    ok(fault.empty(), "%s\n", fault.c_str());
+    answers::Print(answers::AnswerAll(module, 0));
     uint32_t size = 0;
     g_x.HsiGetDeviceInfo(nullptr, &size);
     std::vector<DEVICEINFO> devices(size / sizeof(DEVICEINFO) + 1);
