@@ -35,13 +35,8 @@ shift 5
 hs_root=$(cd "$(dirname "$0")/../.." && pwd)
 . "$hs_root/tests/windows/wine-session.sh"
 
-for f in "$dll" "$host" "$loader_test" "$planted/iphlpapi.dll" "$planted/netapi32.dll" "$planted/winspool.drv" \
-         "$planted/winmm.dll" "$planted/hs-planted-only.dll" "$@"; do
-    if [ ! -f "$f" ]; then
-        echo "FAIL: $f does not exist"
-        exit 1
-    fi
-done
+require_files "$dll" "$host" "$loader_test" "$planted/iphlpapi.dll" "$planted/netapi32.dll" "$planted/winspool.drv" \
+         "$planted/winmm.dll" "$planted/hs-planted-only.dll" "$@"
 
 names="iphlpapi,netapi32,winspool.drv,winmm"
 failures=0

@@ -18,12 +18,7 @@ shift 3
 hs_root=$(cd "$(dirname "$0")/../.." && pwd)
 . "$hs_root/tests/windows/wine-session.sh"
 
-for f in "$reg" "$dll" "$@"; do
-    if [ ! -f "$f" ]; then
-        echo "FAIL: $f does not exist"
-        exit 1
-    fi
-done
+require_files "$reg" "$dll" "$@"
 bits=$(pe_bits "$dll")
 echo "the DLL is a $bits-bit module"
 open_wine_session "$prefix" "$bits" "$reg"

@@ -33,14 +33,8 @@ for f in "$3" "$4"; do
         exit 0
     fi
 done
-for f in "$reg" "$5" "$6"; do
-    if [ ! -f "$f" ]; then
-        echo "FAIL: $f does not exist"
-        exit 1
-    fi
-done
-
 . "$here/wine-session.sh"
+require_files "$reg" "$5" "$6"
 open_wine_session "$prefix" both "$reg"
 
 dump() {

@@ -37,12 +37,7 @@ hs_root=$(cd "$here/../.." && pwd)
 # Windows-1252 page of a western Windows, which the simulated machine uses.
 export LC_ALL=C.UTF-8
 
-for f in "$reg" "$dll" "$hsinfo_exe"; do
-    if [ ! -f "$f" ]; then
-        echo "FAIL: $f does not exist"
-        exit 1
-    fi
-done
+require_files "$reg" "$dll" "$hsinfo_exe"
 
 bits=$(pe_bits "$dll")
 open_wine_session "$prefix" "$bits" "$reg"

@@ -43,15 +43,9 @@ if [ ! -x "$native_hsinfo" ]; then
     echo "SKIPPED: native hsinfo not built ($native_hsinfo)"
     exit 0
 fi
-for f in "$dll" "$hsinfo_exe" "$volatile_keys"; do
-    if [ ! -f "$f" ]; then
-        echo "FAIL: $f does not exist"
-        exit 1
-    fi
-done
-
 . "$here/wine-session.sh"
 . "$here/registry-facts.sh"
+require_files "$dll" "$hsinfo_exe" "$volatile_keys"
 
 # Wine takes its ANSI code page from the locale; this one gives the
 # Windows-1252 page of a western Windows, in which the REGEDIT4 profiles are

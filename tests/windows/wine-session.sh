@@ -5,6 +5,7 @@
 # program and stopped when the script exits.
 #
 #   hs_root=CHECKOUT; . wine-session.sh
+#   require_files FILE...                           # each must exist
 #   open_wine_session PREFIX-DIR BITS REG-FILE...   # BITS: 32, 64 or "both"
 #   run_windows PROGRAM.exe [ARGS...]               # within the session
 #   close_wine_session                              # after success: ends it, removes the prefix
@@ -29,6 +30,13 @@ pe_bits() {
         8664) echo 64 ;;
         *) echo unknown ;;
     esac
+}
+
+# Fails the script (exit code 1) when one of the files does not exist.
+require_files() {
+    for required in "$@"; do
+        [ -f "$required" ] || { echo "FAIL: $required does not exist"; exit 1; }
+    done
 }
 
 run_windows() {
