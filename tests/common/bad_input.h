@@ -188,11 +188,13 @@ inline void BufferCases(Cases &c, uint32_t adapterEntries) {
         c.Check(queried % rec == 0 && count > 0, "the machine must have whole records in every family");
         if (queried % rec != 0 || count == 0) continue;
         const uint32_t checked = e.readsSize ? count : adapterEntries;
-        {
-            c.Begin(e.name, "null size");
-            c.Result(e.call(nullptr, nullptr), 111);
-            Area area(queried, false);
-            const uint32_t result = e.call(area.Data(), nullptr);
+        // A null size, and one on an inaccessible page.
+        for (bool null : {true, false}) {
+            c.Begin(e.name, null ? "null size" : "inaccessible size");
+            Area area(queried, false), inaccessible(0, true);
+            uint32_t *size = null ? nullptr : inaccessible.As<uint32_t>();
+            c.Result(e.call(nullptr, size), 111);
+            const uint32_t result = e.call(area.Data(), size);
             if (e.readsSize) {
                 c.Result(result, 111);
                 c.Check(area.OutsideUntouched(), "buffer written");
