@@ -1,25 +1,12 @@
-// Failures injected under every export, in a program linked with the
-// library's objects (export_calls.h makes the calls):
-//
-// - Allocation failure: the global operator new can be armed to throw
-//   std::bad_alloc at the Nth allocation (once, or from then on). For every N
-//   up to the number of allocations a call makes, the export must answer its
-//   failure result (or, where the failing allocation is one the library can
-//   do without, its normal result and records) and must not let the
-//   exception out.
-// - Registry faults: over each sample machine, for every N up to the number
-//   of registry calls an export makes, the simulated registry refuses call N
-//   with an error that Windows gives for that kind of call. The export must
-//   answer one of its results, close every key it opened, and the next call
-//   without a fault must answer as before. A failed read is empty text or a
-//   shorter list: the processor and program counts never grow. The drive and
-//   device lists may, where a failed read sends a kind to its next source
-//   (an NT 4 unit whose type cannot be read counts as a disk; the sound kind
-//   searches every enumerator when its PCI search finds nothing); there the
-//   collector's lists must still pair up with their kinds' type words.
-//
-// Neither may write outside the records. The sanitizer build's leak check
-// covers every faulted call.
+// Failures injected under every export (tests/common/export_calls.h), in a
+// program linked with the library's objects (docs/reliability.md):
+// allocation failure, where the global operator new throws std::bad_alloc at
+// the Nth allocation (once, or from then on), and registry faults, where the
+// simulated registry refuses its Nth call over each sample machine with an
+// error that Windows gives for that kind of call. For every N up to the
+// number of allocations or registry calls that a call makes, the export must
+// answer within its results, write nothing outside its records, close every
+// key it opened, and the next call without a fault must answer as before.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -213,7 +200,10 @@ bool CollectorListsPairUp() {
 }
 
 // The list length that an answer reports: the size of a query, the count of
-// a count export; -1 for the others.
+// a count export; -1 for the others. A failed read gives empty text or a
+// shorter list, so it never grows; only the drive and device kinds may go on
+// to their next source instead (docs/reliability.md), and there the lists
+// must still pair up with their kinds' type words.
 int64_t ListLength(const ExportCall &c, int64_t answer) {
     if (c.query) return answer & 0xFFFFFFFF;
     return c.results.empty() ? answer : -1;
