@@ -143,13 +143,17 @@ public:
         if (actual != expected)
             Fail(m_case + ": result " + std::to_string(actual) + ", expected " + std::to_string(expected));
     }
+    // A family that this machine lacks: its cases are left out, and why.
+    void Skip(const std::string &name, const char *why) { m_skipped.push_back(name + ": " + why); }
     int Count() const { return m_count; }
+    const std::vector<std::string> &Skipped() const { return m_skipped; }
 
     const Exports &x;
 
 private:
     std::string m_case;
     int m_count = 0;
+    std::vector<std::string> m_skipped;
 };
 
 // ---------------------------------------------------------------------------
@@ -185,8 +189,11 @@ inline void BufferCases(Cases &c, uint32_t adapterEntries) {
         c.Begin(e.name, "null buffer");
         c.Result(e.call(nullptr, &queried), 111);
         const uint32_t count = queried / rec;
-        c.Check(queried % rec == 0 && count > 0, "the machine must have whole records in every family");
-        if (queried % rec != 0 || count == 0) continue;
+        c.Check(queried % rec == 0, "a size query answered part of a record");
+        if (count == 0) {
+            c.Skip(e.name, "the machine has none of these records");
+            continue;
+        }
         const uint32_t checked = e.readsSize ? count : adapterEntries;
         // A null size, and one on an inaccessible page.
         for (bool null : {true, false}) {
@@ -284,7 +291,7 @@ template <typename Record, typename List>
 ListExport ListOf(const char *name, int32_t(HSAPI *fn)(List *, int32_t), Offsets never, int32_t items,
                   bool negativeAccepted) {
     return {name,  [fn](void *l, int32_t n) { return fn(static_cast<List *>(l), n); },
-            sizeof(List), offsetof(List, records), sizeof(Record), never, std::max(items, 1), negativeAccepted};
+            sizeof(List), offsetof(List, records), sizeof(Record), never, items, negativeAccepted};
 }
 
 inline void ListCases(Cases &c) {
@@ -333,6 +340,10 @@ inline void ListCases(Cases &c) {
             }
         };
         const int32_t items = e.items;
+        if (items <= 0) {
+            c.Skip(e.name, "the machine has none of these records");
+            continue;
+        }
         const size_t exact = static_cast<size_t>(items) * e.rec;
         c.Begin(e.name, "null header");
         c.Result(e.call(nullptr, items), 0);
@@ -564,16 +575,14 @@ inline void SysInfoCases(Cases &c) {
     }
 }
 
-// Every case over the exports x; answers the number of cases run.
+// Every case over the exports x, in c.
 template <typename AdapterEntry>
-int RunAll(const Exports &x, uint32_t adapterEntries) {
-    Cases c(x);
+void RunAll(Cases &c, uint32_t adapterEntries) {
     BufferCases(c, adapterEntries);
     ListCases(c);
     RecordCases(c);
     AdapterCountCases<AdapterEntry>(c);
     SysInfoCases(c);
-    return c.Count();
 }
 
 }  // namespace badinput
