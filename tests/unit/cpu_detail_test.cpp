@@ -1,21 +1,21 @@
-// The processor detail record over simulated processors.
+// The processor detail record over simulated processors, and the
+// hyper-threading status and package walk fed with simulated pinning.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "cpu/cpu_detail.h"
 #include "cpu/detail_state.h"
+#include "cpu/ht_detect.h"
 #include "cpu_machine_support.h"
 #include "platform/platform.h"
 
 namespace {
 
-using cputest::Dword;
-using cputest::ProcessorValues;
-using cputest::SystemKey;
-using cputest::UseLeaves;
-using cputest::UseProcessor;
+using namespace cputest;
 
 // The members are read by value: the record is packed to 4 bytes, so its
 // pointers and the 64-bit speed may sit off their natural alignment.
@@ -65,8 +65,6 @@ protected:
     hs::CacheInfoEntry m_caches[hs::kCacheTypeCount];
     char m_brand[48];
 };
-
-const std::string kP4 = "intel-pentium-4-2800-northwood-ht";
 
 // Identity, hyper-threading, one cache row and the brand of real processors.
 TEST_F(CpuDetailRecord, RealProcessors) {
@@ -242,11 +240,11 @@ TEST_F(CpuDetailRecord, ProbesAndTheMxcsrMask) {
         // The SSE2 probe executes by default.
         {"SSE2 executing without its feature bit", "amd-athlon-1400-thunderbird", "", 0, 1, 1, 0x04000000, 0},
         // Any fault rules SSE out; only an illegal instruction rules SSE2 out.
-        {"faults other than illegal instruction", kP4.c_str(),
+        {"faults other than illegal instruction", kP4,
          Dword("SseFault", 0xC0000005) + Dword("Sse2Fault", 0xC0000005), 0, 0, 1, 0, 1},
-        {"MXCSR mask without DAZ", kP4.c_str(), Dword("MxcsrMask", 0xFFBF), 1, 1, 1, 0, 0},
-        {"MXCSR mask 0 reads as 0xFFBF", kP4.c_str(), Dword("MxcsrMask", 0), 1, 1, 1, 0, 0},
-        {"MXCSR mask with DAZ", kP4.c_str(), Dword("MxcsrMask", 0x40), 1, 1, 1, 0, 1},
+        {"MXCSR mask without DAZ", kP4, Dword("MxcsrMask", 0xFFBF), 1, 1, 1, 0, 0},
+        {"MXCSR mask 0 reads as 0xFFBF", kP4, Dword("MxcsrMask", 0), 1, 1, 1, 0, 0},
+        {"MXCSR mask with DAZ", kP4, Dword("MxcsrMask", 0x40), 1, 1, 1, 0, 1},
     };
     for (const auto &c : cases) {
         SetUp();
@@ -324,6 +322,146 @@ TEST_F(CpuDetailRecord, NullRecordAndNullBuffers) {
     EXPECT_EQ(m_detail.htStatus, static_cast<uint32_t>(hs::HT_ENABLED_AVAILABLE));
     ExpectNoCacheEntries();
     EXPECT_STREQ(m_brand, "");
+}
+
+using Apics = std::map<uint32_t, uint32_t>;
+
+// Processors by affinity bit: bit -> APIC ID; bits not listed refuse the pin.
+class FakePinner : public hs::ProcessorPinner {
+public:
+    explicit FakePinner(std::map<uint32_t, uint32_t> apicByBit) : m_apicByBit(std::move(apicByBit)) {}
+    bool PinTo(uint32_t mask) override {
+        m_tried.push_back(mask);
+        if (m_apicByBit.count(mask) == 0) {
+            return false;
+        }
+        m_current = mask;
+        return true;
+    }
+    void GiveUpTimeSlice() override { ++m_yields; }
+    uint32_t ReadApicId() override { return m_apicByBit.at(m_current); }
+
+    std::vector<uint32_t> m_tried;
+    int m_yields = 0;
+
+private:
+    std::map<uint32_t, uint32_t> m_apicByBit;
+    uint32_t m_current = 0;
+};
+
+hs::CpuDetail Detail(uint32_t logicalPerPackage, hs::CpuPackageEntry *table, uint32_t capacity) {
+    hs::CpuDetail detail;
+    std::memset(&detail, 0, sizeof detail);
+    detail.logicalPerPackage = logicalPerPackage;
+    detail.packageTable = table;
+    detail.packageCapacity = capacity;
+    return detail;
+}
+
+TEST(CpuApicIdLayout, ShiftAndPackageMask) {
+    struct Case {
+        uint32_t logical, shift, mask;
+    };
+    const Case cases[] = {{0, 0, 0xFF},  {1, 0, 0xFF},  {2, 1, 0xFE},   {3, 2, 0xFC},  {4, 2, 0xFC},
+                          {5, 3, 0xF8},  {8, 3, 0xF8},  {16, 4, 0xF0},  {128, 7, 0x80}, {129, 8, 0x00},
+                          {255, 8, 0x00}};
+    for (const Case &c : cases) {
+        const hs::ApicIdLayout layout = hs::ComputeApicIdLayout(c.logical);
+        EXPECT_EQ(layout.shift, c.shift) << "L=" << c.logical;
+        EXPECT_EQ(layout.packageMask, c.mask) << "L=" << c.logical;
+    }
+}
+
+TEST(CpuHtStatus, FromTheFacts) {
+    const uint32_t htt = 0x10000000u;
+    EXPECT_EQ(hs::ClassifyHtStatus(1, htt, 2, 1), hs::HT_NOT_DETECTED);
+    EXPECT_EQ(hs::ClassifyHtStatus(0, 0xEFFFFFFFu, 2, 1), hs::HT_NOT_DETECTED);
+    EXPECT_EQ(hs::ClassifyHtStatus(0, htt, 1, 1), hs::HT_DETECTED_NOT_ENABLED);
+    EXPECT_EQ(hs::ClassifyHtStatus(0, htt, 0, 1), hs::HT_DETECTED_NOT_ENABLED);
+    EXPECT_EQ(hs::ClassifyHtStatus(0, htt, 2, 0), hs::HT_ENABLED_NOT_AVAILABLE);
+    EXPECT_EQ(hs::ClassifyHtStatus(0, htt, 2, 1), hs::HT_ENABLED_AVAILABLE);
+}
+
+TEST(CpuLogicalPerPackage, OnlyGenuineIntelFamily15ReadsLeaf1Ebx) {
+    hs::CpuDetail detail = Detail(0, nullptr, 0);
+    detail.leaf1Ebx = 0x00020809u;
+    detail.family = 15;
+    EXPECT_EQ(hs::GetLogicalPerPackage(detail), 2u);
+    detail.leaf1Ebx = 0x00FF0000u;
+    EXPECT_EQ(hs::GetLogicalPerPackage(detail), 255u);
+    detail.leaf1Ebx = 0x00000000u;
+    EXPECT_EQ(hs::GetLogicalPerPackage(detail), 0u);
+    detail.leaf1Ebx = 0x00100800u;
+    detail.family = 6;  // Sandy Bridge reports family 6: one per package
+    EXPECT_EQ(hs::GetLogicalPerPackage(detail), 1u);
+    detail.family = 15;
+    detail.notGenuineIntel = 1;
+    EXPECT_EQ(hs::GetLogicalPerPackage(detail), 1u);
+}
+
+TEST(CpuPackageWalk, PackagesCountsAndMasks) {
+    struct Case {
+        const char *what;
+        uint32_t logicalPerPackage, capacity;
+        Apics apics;
+        uint64_t processMask;
+        uint32_t result, packages, logical, firstMask, otherMask;
+        std::vector<hs::CpuPackageEntry> entries;  // expected table (capacity 8 unless smaller)
+    };
+    const Case cases[] = {
+        {"one processor, no HT", 1, 8, {{0x1, 0}}, 0x1, 0, 1, 1, 0x1, 0x0, {{0, 0x1, 0x0}, {0, 0, 0}}},
+        {"HT disabled, two packages", 2, 8, {{0x1, 0}, {0x2, 6}}, 0x3, 0, 2, 2, 0x3, 0x0,
+         {{0, 0x1, 0x0}, {3, 0x2, 0x0}}},
+        {"HT on one package", 2, 8, {{0x1, 0}, {0x2, 1}}, 0x3, 1, 1, 2, 0x1, 0x2, {{0, 0x1, 0x2}, {0, 0, 0}}},
+        {"surplus packages counted without entries", 2, 1, {{0x1, 0}, {0x2, 1}, {0x4, 2}, {0x8, 3}}, 0xF, 1, 2,
+         4, 0x5, 0xA, {{0, 0x1, 0x2}, {0, 0, 0}}},
+        {"no table", 2, 0, {{0x1, 0}, {0x2, 1}, {0x4, 2}, {0x8, 3}}, 0xF, 1, 2, 4, 0x5, 0xA, {}},
+        // The package mask covers the whole ID: every logical ID is 0.
+        {"zero logical per package", 0, 8, {{0x1, 0}, {0x2, 1}}, 0x3, 0, 0, 2, 0x0, 0x3, {{0, 0, 0}}},
+        // APIC IDs 0, 1, 4, 5: two packages, two logical each.
+        {"four logical per package", 4, 8, {{0x1, 0}, {0x2, 1}, {0x4, 4}, {0x8, 5}}, 0xF, 1, 2, 4, 0x5, 0xA,
+         {{0, 0x1, 0x2}, {1, 0x4, 0x8}}},
+    };
+    for (const Case &c : cases) {
+        hs::CpuPackageEntry table[8] = {};
+        hs::CpuDetail detail = Detail(c.logicalPerPackage, c.capacity ? table : nullptr, c.capacity);
+        FakePinner pinner(c.apics);
+        EXPECT_EQ(hs::WalkLogicalProcessors(detail, c.processMask, pinner), c.result) << c.what;
+        EXPECT_EQ(detail.packageCount, c.packages) << c.what;
+        EXPECT_EQ(detail.logicalCount, c.logical) << c.what;
+        EXPECT_EQ(detail.firstLogicalMask, c.firstMask) << c.what;
+        EXPECT_EQ(detail.otherLogicalMask, c.otherMask) << c.what;
+        for (size_t i = 0; i < c.entries.size(); ++i) {
+            EXPECT_EQ(table[i].packageId, c.entries[i].packageId) << c.what << " entry " << i;
+            EXPECT_EQ(table[i].firstAffinityBit, c.entries[i].firstAffinityBit) << c.what << " entry " << i;
+            EXPECT_EQ(table[i].siblingAffinityMask, c.entries[i].siblingAffinityMask) << c.what << " entry " << i;
+        }
+        if (c.apics.size() == 1) {
+            EXPECT_EQ(pinner.m_yields, 2) << c.what;
+        }
+    }
+}
+
+TEST(CpuPackageWalk, RefusedBitsAreSkippedAndTheMaskEndsEachPass) {
+    hs::CpuPackageEntry table[8] = {};
+    hs::CpuDetail detail = Detail(1, table, 8);
+    FakePinner pinner(Apics{{0x1, 0}, {0x4, 4}});
+    hs::WalkLogicalProcessors(detail, 0x5, pinner);
+    EXPECT_EQ(detail.logicalCount, 2u);
+    EXPECT_EQ(detail.packageCount, 2u);
+    EXPECT_EQ(detail.firstLogicalMask, 0x5u);
+    // Both passes try 1, 2, 4 and stop before 8.
+    EXPECT_EQ(pinner.m_tried, (std::vector<uint32_t>{0x1, 0x2, 0x4, 0x1, 0x2, 0x4}));
+    EXPECT_EQ(pinner.m_yields, 4);
+}
+
+TEST(CpuPackageWalk, HighestAffinityBitIsTriedAndTheWalkEnds) {
+    hs::CpuDetail detail = Detail(1, nullptr, 0);
+    FakePinner pinner(Apics{{0x80000000u, 0}});
+    hs::WalkLogicalProcessors(detail, 0xFFFFFFFFFull, pinner);
+    EXPECT_EQ(detail.logicalCount, 1u);
+    EXPECT_EQ(detail.firstLogicalMask, 0x80000000u);
+    EXPECT_EQ(pinner.m_tried.size(), 64u);  // 32 bits in each pass, then stop
 }
 
 }  // namespace
