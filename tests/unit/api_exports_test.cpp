@@ -175,7 +175,8 @@ TEST(ApiExports, FailuresAreTraced) {
          [](LibraryUnderTest &lib) {
              GuardedMemory memory(500);
              uint32_t size = 500;
-             return HS_EXPORT(lib, HsiGetDriverInfo)(As<DRIVERINFO>(memory), &size) + (memory.Untouched(0, 500) ? 0 : 1000);
+             return HS_EXPORT(lib, HsiGetDriverInfo)(As<DRIVERINFO>(memory), &size) +
+                    (memory.Untouched(0, 500) ? 0 : 1000);
          },
          111, drives + "HsiGetDriverInfo() failed! --- ERROR_BUFFER_OVERFLOW --1\n"},
         {"drives: none", "",

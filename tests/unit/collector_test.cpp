@@ -53,7 +53,8 @@ TEST(Collector, DetailRecordWithoutDetailKeepsItsBuffersAndNamesByBrandTable) {
     EXPECT_EQ("This processor does not support the brand identification feature", inventory.GetCpuName());
     // A brand string of spaces only names nothing.
     UseMachine(kWindowsXp + "[HKEY_SIMULATION\\Processor]\n[HKEY_SIMULATION\\Processor\\Leaves]\n"
-               "\"00000000\"=\"00000001 756e6547 6c65746e 49656e69\"\n\"00000001\"=\"00000f29 00000000 00000000 00000010\"\n"
+               "\"00000000\"=\"00000001 756e6547 6c65746e 49656e69\"\n"
+               "\"00000001\"=\"00000f29 00000000 00000000 00000010\"\n"
                "\"80000000\"=\"80000004 00000000 00000000 00000000\"\n"
                "\"80000002\"=\"20202020 20202020 20202020 20202020\"\n"
                "\"80000003\"=\"20202020 20202020 20202020 20202020\"\n"

@@ -64,7 +64,8 @@ std::ostream &operator<<(std::ostream &out, const hs::CacheInfoEntry &e) {
 TEST(CpuGolden, DecodingTables) {
     std::ostringstream out;
     out << "# Brand table: family model brand-ID -> answer name\n";
-    for (const auto &[family, model] : std::initializer_list<std::pair<uint32_t, uint32_t>>{{6, 8}, {6, 2}, {15, 2}, {15, 3}}) {
+    using Pairs = std::initializer_list<std::pair<uint32_t, uint32_t>>;
+    for (const auto &[family, model] : Pairs{{6, 8}, {6, 2}, {15, 2}, {15, 3}}) {
         for (uint32_t brandId : {0u, 1u, 2u, 3u, 4u, 5u, 6u, 7u, 8u, 9u, 10u, 11u, 12u, 13u, 14u, 15u, 16u, 17u, 18u,
                                  19u, 20u, 21u, 22u, 23u, 255u, 256u, 0xFFFFFFFFu}) {
             hs::CpuDetail detail{};
@@ -74,9 +75,10 @@ TEST(CpuGolden, DecodingTables) {
             const uint32_t answer = hs::GetBrandName(name, sizeof name, &detail);
             // The rest of the buffer is zero bytes, or untouched without a name.
             const size_t length = strnlen(name, sizeof name);
-            const bool filled = std::string(name + length, sizeof name - length) == std::string(sizeof name - length, 0);
+            const std::string rest(name + length, sizeof name - length);
             out << family << " " << model << " " << brandId << " -> " << answer << " \""
-                << Printable(name, answer ? length : 4) << "\"" << (answer && !filled ? " not zero-filled" : "") << "\n";
+                << Printable(name, answer ? length : 4) << "\""
+                << (answer && rest != std::string(rest.size(), 0) ? " not zero-filled" : "") << "\n";
         }
     }
     out << "# Intel family/model names: signature brand-ID noL2 largeL2 -> name\n";
@@ -101,7 +103,8 @@ TEST(CpuGolden, DecodingTables) {
         const uint32_t type = tables.typeOf[d];
         bool described = type != 0;
         for (uint32_t t = 0; t < hs::kCacheTypeCount; ++t) described = described || tables.rows[t][d].size != 0;
-        if (described) out << Hex(d).substr(6) << " -> " << hs::CacheTypeName(type) << " " << tables.rows[type][d] << "\n";
+        if (!described) continue;
+        out << Hex(d).substr(6) << " -> " << hs::CacheTypeName(type) << " " << tables.rows[type][d] << "\n";
     }
     out << "# Leaf-2 answers decoded into a table of sevens: answer -> the entries that changed\n";
     const hs::CpuidRegs answers[] = {
@@ -188,7 +191,7 @@ TEST(CpuGolden, DecodingTables) {
             << hs::SnappedKHzToMHz(snapped) << "\n";
     }
     for (const auto &[cycles, divisor] : std::initializer_list<std::pair<uint64_t, uint32_t>>{
-             {2394000000ull, 1000}, {999, 1000}, {5000000000000ull, 1000}, {static_cast<uint64_t>(-2000), 1000}, {12345, 0}}) {
+             {2394000000ull, 1000}, {999, 1000}, {5000000000000ull, 1000}, {~uint64_t{1999}, 1000}, {12345, 0}}) {
         out << cycles << "/" << divisor << " -> " << hs::CyclesToKHz(cycles, divisor) << "\n";
     }
     for (double kHz : {2399999.76, 999.9, 1999.0}) out << kHz << " -> " << hs::SnappedKHzToMHz(kHz) << "\n";
@@ -244,9 +247,9 @@ TEST(CpuGolden, RealProcessors) {
         hs::CpuInfo info;
         out << "# CpuInfo\nInitCpuStates " << info.InitCpuStates() << "\nvendor \"" << info.GetVendorString()
             << "\" class " << info.m_cpuStates.GetVendor() << "\nname \"" << info.m_cpuStates.GetName() << "\"\n";
-        for (const auto &[group, regs] : {std::pair{"leaf1", info.m_cpuStates.m_leaf1},
-                                          {"cacheA", info.m_cpuStates.m_cacheA}, {"cacheB", info.m_cpuStates.m_cacheB}}) {
-            out << group << " " << Hex(regs[0]) << " " << Hex(regs[1]) << " " << Hex(regs[2]) << " " << Hex(regs[3]) << "\n";
+        const hs::CCpuStates &s = info.m_cpuStates;
+        for (const auto &[group, r] : {std::pair{"leaf1", s.m_leaf1}, {"cacheA", s.m_cacheA}, {"cacheB", s.m_cacheB}}) {
+            out << group << " " << Hex(r[0]) << " " << Hex(r[1]) << " " << Hex(r[2]) << " " << Hex(r[3]) << "\n";
         }
         out << "family " << info.m_cpuStates.GetFamily() << "\nextendedFeatures " << Hex(info.m_extendedFeatures)
             << "\nspeed " << info.GetCpuSpeed() << " MHz\n";
@@ -261,9 +264,12 @@ TEST(CpuGolden, RealProcessors) {
 #define HS_DUMP(field) out << #field " " << d.field << "\n";
         HS_DETAIL_FIELDS(HS_DUMP)
 #undef HS_DUMP
-        for (uint32_t t = 0; t < hs::kCacheTypeCount; ++t) out << "cache " << hs::CacheTypeName(t) << " " << caches[t] << "\n";
+        for (uint32_t t = 0; t < hs::kCacheTypeCount; ++t) {
+            out << "cache " << hs::CacheTypeName(t) << " " << caches[t] << "\n";
+        }
         for (const hs::CpuPackageEntry &p : packages) {
-            out << "package " << p.packageId << " " << Hex(p.firstAffinityBit) << " " << Hex(p.siblingAffinityMask) << "\n";
+            out << "package " << p.packageId << " " << Hex(p.firstAffinityBit) << " " << Hex(p.siblingAffinityMask)
+                << "\n";
         }
         out << "brand \"" << Printable(brand, sizeof brand) << "\"\n";
         DWORD_PTR processMask = 0, systemMask = 0;

@@ -105,7 +105,8 @@ TEST(CpuInitStates, NameFromLeaves) {
          hs::CCpuStates::VENDOR_INTEL, "GenuineIntel", 0, "Intel Pentium(R) processor with MMX"},
         {"brand string without NUL is taken whole",
          max2 + "\"00000001\"=\"00000f29 00020809 00004400 bfebfbff\"\n" + kBrandLeavesWithoutNul,
-         hs::CCpuStates::VENDOR_INTEL, "GenuineIntel", 0, std::string(16, 'A') + std::string(16, 'B') + std::string(16, 'C')},
+         hs::CCpuStates::VENDOR_INTEL, "GenuineIntel", 0,
+         std::string(16, 'A') + std::string(16, 'B') + std::string(16, 'C')},
     };
     for (const auto &c : cases) {
         UseLeaves(c.leaves);

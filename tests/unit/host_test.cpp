@@ -73,7 +73,8 @@ TEST(HostPlatformId, KeptOnceReadExceptZero) {
         UseMachine(c.second);
         EXPECT_EQ(c.secondId, inv.GetPlatformId()) << c.what;
     }
-    const std::string names = kWindowsKey + "\"RegisteredOwner\"=\"Nine Owner\"\n\"RegisteredOrganization\"=\"Nine Org\"\n" +
+    const std::string names = kWindowsKey +
+                              "\"RegisteredOwner\"=\"Nine Owner\"\n\"RegisteredOrganization\"=\"Nine Org\"\n" +
                               kNtKey + "\"RegisteredOwner\"=\"Nt Owner\"\n\"RegisteredOrganization\"=\"Nt Org\"\n" +
                               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\WinLogon]\n"
                               "\"DefaultUserName\"=\"default\"\n\"AltDefaultUserName\"=\"alternate\"\n"

@@ -275,7 +275,8 @@ TEST(SimMachine, Drives) {
 // read-write, read-only, none, and one that is not mapped at all.
 TEST(SimMachine, CallerMemoryChecks) {
     const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE)), pages = 80;  // longer than one check's slice
-    auto *base = static_cast<char *>(mmap(nullptr, pages * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    auto *base =
+        static_cast<char *>(mmap(nullptr, pages * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
     ASSERT_NE(MAP_FAILED, static_cast<void *>(base));
     EXPECT_FALSE(IsBadReadPtr(base, pages * page));
     EXPECT_FALSE(IsBadWritePtr(base, pages * page));

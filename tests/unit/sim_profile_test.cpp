@@ -112,7 +112,8 @@ TEST(SimProfile, EachErrorNamesItsLine) {
         {"REGEDIT4\n[HKEY_SIMULATION\\Drives]\n\"Curent\"=\"C\"\n", "line 3: unknown value"},
         {"REGEDIT4\n[HKEY_SIMULATION\\Processor\\Leaves]\n\"00000001\"=\"1 2 3 4\"\n",
          "line 3: \"00000001\" of [HKEY_SIMULATION\\Processor\\Leaves] must be four eight-digit hexadecimal words"},
-        {"REGEDIT4\n[HKEY_SIMULATION\\NetBIOS\\Lana0]\n\"Address\"=hex:01,02\n", "line 3: a LANA address has six bytes"},
+        {"REGEDIT4\n[HKEY_SIMULATION\\NetBIOS\\Lana0]\n\"Address\"=hex:01,02\n",
+         "line 3: a LANA address has six bytes"},
     };
     LoadMachine("REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kept]\n\"V\"=\"still here\"\n");
     for (const auto &c : cases) {

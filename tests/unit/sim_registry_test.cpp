@@ -37,7 +37,8 @@ TEST(SimRegistry, OrderCaseAndRoots) {
     // Values in the order they first appear; a later line keeps the place.
     Key cdrom("cdrom", services.Get());
     EXPECT_EQ((Strings{"Start", "Type", "Group"}), Names(cdrom.Get(), true));
-    EXPECT_EQ((simtest::Stored{REG_DWORD, "\x04\0\0\0"s}), simtest::Read("SYSTEM\\CurrentControlSet\\Services\\Cdrom", "START"));
+    EXPECT_EQ((simtest::Stored{REG_DWORD, "\x04\0\0\0"s}),
+              simtest::Read("SYSTEM\\CurrentControlSet\\Services\\Cdrom", "START"));
     // Only HKEY_LOCAL_MACHINE holds keys; the machine's facts are no keys.
     HKEY key = reinterpret_cast<HKEY>(1);
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Vendor", 0, KEY_READ, &key));
@@ -99,7 +100,8 @@ TEST(SimRegistry, Handles) {
     hstest::UseMachine("[HKEY_LOCAL_MACHINE\\SOFTWARE\\New]\n");
     char text[16];
     DWORD size = sizeof text;
-    ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(old.Get(), "Name", nullptr, nullptr, reinterpret_cast<BYTE *>(text), &size));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegQueryValueExA(old.Get(), "Name", nullptr, nullptr, reinterpret_cast<BYTE *>(text), &size));
     EXPECT_STREQ("before", text);
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, Key("SOFTWARE\\A").Status());
 }
