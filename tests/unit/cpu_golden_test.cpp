@@ -24,37 +24,17 @@
 #include "cpu/intel_name.h"
 #include "cpu/vendor.h"
 #include "cpu_machine_support.h"
+#include "golden.h"
 
 namespace {
 
 using namespace cputest;
 
+using hstest::Hex;
+using hstest::Printable;
+
 void ExpectGolden(const std::string &name, const std::string &actual) {
-    const std::string path = std::string(HS_SOURCE_DIR) + "/tests/machines/cpuid/expected/" + name + ".txt";
-    const char *update = std::getenv("HS_UPDATE_EXPECTED");
-    if (update != nullptr && std::string(update) == "1") {
-        std::ofstream(path, std::ios::binary) << actual;
-        return;
-    }
-    std::stringstream expected;
-    expected << std::ifstream(path, std::ios::binary).rdbuf();
-    EXPECT_EQ(expected.str(), actual) << "differs from " << path;
-}
-
-std::string Hex(uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%08x", value);
-    return text;
-}
-
-// Text with the bytes outside printable ASCII written as \xNN.
-std::string Printable(const char *bytes, size_t length) {
-    std::string out;
-    for (size_t i = 0; i < length; ++i) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        out += c >= 0x20 && c < 0x7F ? std::string(1, static_cast<char>(c)) : "\\x" + Hex(c).substr(6);
-    }
-    return out;
+    hstest::ExpectGolden("tests/machines/cpuid/expected/" + name + ".txt", actual);
 }
 
 std::ostream &operator<<(std::ostream &out, const hs::CacheInfoEntry &e) {
@@ -88,7 +68,7 @@ TEST(CpuGolden, DecodingTables) {
                 for (int flags = 0; flags < (family == 6 && (model == 5 || model == 7) ? 4 : 1); ++flags) {
                     const uint32_t signature = family << 8 | model << 4 | 1;
                     const char *name = hs::IntelFamilyModelName(signature, brandId, flags & 1, flags & 2);
-                    out << Hex(signature).substr(5) << " " << brandId << " " << (flags & 1) << " " << (flags >> 1)
+                    out << Hex(signature, 3) << " " << brandId << " " << (flags & 1) << " " << (flags >> 1)
                         << " -> " << (name ? name : "(none)") << "\n";
                 }
             }
@@ -104,7 +84,7 @@ TEST(CpuGolden, DecodingTables) {
         bool described = type != 0;
         for (uint32_t t = 0; t < hs::kCacheTypeCount; ++t) described = described || tables.rows[t][d].size != 0;
         if (!described) continue;
-        out << Hex(d).substr(6) << " -> " << hs::CacheTypeName(type) << " " << tables.rows[type][d] << "\n";
+        out << Hex(d, 2) << " -> " << hs::CacheTypeName(type) << " " << tables.rows[type][d] << "\n";
     }
     out << "# Leaf-2 answers decoded into a table of sevens: answer -> the entries that changed\n";
     const hs::CpuidRegs answers[] = {
@@ -160,7 +140,7 @@ TEST(CpuGolden, DecodingTables) {
     out << "# APIC ID layout: logical processors per package -> shift mask\n";
     for (uint32_t logical : {0u, 1u, 2u, 3u, 4u, 5u, 8u, 9u, 16u, 17u, 64u, 65u, 128u, 129u, 255u}) {
         const hs::ApicIdLayout layout = hs::ComputeApicIdLayout(logical);
-        out << logical << " -> " << layout.shift << " " << Hex(layout.packageMask).substr(6) << "\n";
+        out << logical << " -> " << layout.shift << " " << Hex(layout.packageMask, 2) << "\n";
     }
     out << "# Hyper-threading status: notGenuineIntel features logicalPerPackage walk -> status name\n";
     for (uint32_t notIntel : {0u, 1u}) {
