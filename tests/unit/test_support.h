@@ -46,7 +46,6 @@ inline const std::string kWindows95Osr2 = VersionKey(4, 0, 950, 1, " C");
 inline const std::string kWindows98 = VersionKey(4, 10, 1998, 1, "");
 inline const std::string kWindows98Se = VersionKey(4, 10, 2222, 1, " A");
 inline const std::string kWindowsNt4 = VersionKey(4, 0, 1381, 2, "Service Pack 6");
-inline const std::string kWindows2000 = VersionKey(5, 0, 2195, 2, "Service Pack 4");
 inline const std::string kWindowsXp = VersionKey(5, 1, 2600, 2, "Service Pack 2");
 inline const std::string kVersionFails = "[HKEY_SIMULATION\\Version]\n\"Fails\"=dword:00000001\n";
 
