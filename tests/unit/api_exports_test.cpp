@@ -92,6 +92,7 @@ TEST(ApiExports, ListCallsFillTheirHeaderAndUnchainedRecords) {
     const char *macs[] = {"000c29abcdef", "000c29000001", "000000000000", ""};
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(macs[i], Field(As<NETINFO>(net)[i].mac, 32)) << i;
+        EXPECT_EQ(0u, As<NETINFO>(net)[i].ipAddress) << i;  // written over the fill bytes
         EXPECT_EQ("0.0.0.0", Field(As<NETINFO>(net)[i].ipText, 32)) << i;
     }
 }
