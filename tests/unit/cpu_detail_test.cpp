@@ -1,21 +1,21 @@
-// The processor detail record over simulated processors.
+// The processor detail record over simulated processors, and the
+// hyper-threading status and package walk fed with simulated pinning.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "cpu/cpu_detail.h"
 #include "cpu/detail_state.h"
+#include "cpu/ht_detect.h"
 #include "cpu_machine_support.h"
 #include "platform/platform.h"
 
 namespace {
 
-using cputest::Dword;
-using cputest::ProcessorValues;
-using cputest::SystemKey;
-using cputest::UseLeaves;
-using cputest::UseProcessor;
+using namespace cputest;
 
 // The members are read by value: the record is packed to 4 bytes, so its
 // pointers and the 64-bit speed may sit off their natural alignment.
@@ -66,142 +66,8 @@ protected:
     char m_brand[48];
 };
 
-const std::string kP4 = "intel-pentium-4-2800-northwood-ht";
-
-// Identity, hyper-threading, one cache row and the brand of real processors.
-TEST_F(CpuDetailRecord, RealProcessors) {
-    struct Expected {
-        uint32_t vendorClass, notGenuineIntel, family, extendedFamily, model, extendedModel, stepping, brandId;
-        uint32_t extFeatureFlags, logicalPerPackage, htStatus, packageCount, logicalCount, firstMask, otherMask;
-        int64_t speedKHz;
-        uint32_t cacheType;  // CACHE_NULL: no entry at all
-        hs::CacheInfoEntry cache;
-        std::string brand;
-    };
-    const std::string p4Brand = "              Intel(R) Pentium(R) 4 CPU 2.80GHz";
-    const std::string notSupported = "<Processor string not supported>";
-    const struct {
-        const char *fragment;
-        std::string extra;
-        Expected e;
-    } cases[] = {
-        {"intel-pentium-4-2800-northwood-ht", ProcessorValues(Dword("TscKHz", 2800000)) + SystemKey(2, 0x3, 0x3),
-         {1, 0, 15, 0, 2, 0, 9, 9, 0, 2, hs::HT_ENABLED_AVAILABLE, 1, 2, 0x1, 0x2, 2800000, hs::CACHE_L2,
-          {512, 8, 64, 0}, p4Brand}},
-        {"intel-pentium-4-2800-northwood-ht",
-         ProcessorValues("\"ApicIds\"=hex:00,06\n" + Dword("TscKHz", 2800000)) + SystemKey(2, 0x3, 0x3),
-         {1, 0, 15, 0, 2, 0, 9, 9, 0, 2, hs::HT_ENABLED_NOT_AVAILABLE, 2, 2, 0x3, 0x0, 2800000, hs::CACHE_TC,
-          {12, 8, 0, 0}, p4Brand}},
-        // Masks of 0x5 skip the missing processor; no HTT bit; leaf 2
-        // 03020101 ... 0C040844.
-        {"intel-pentium-iii-xeon-550-tanner-8way", ProcessorValues(Dword("TscKHz", 550000)) + SystemKey(2, 0x5, 0x5),
-         {1, 0, 6, 0, 7, 0, 3, 0, 0, 1, hs::HT_NOT_DETECTED, 2, 2, 0x5, 0x0, 550000, hs::CACHE_L2, {1024, 4, 32, 0},
-          ""}},
-        // Leaf 2 76035A01 00F0B0FF 00000000 00CA0000: only 0x03 and 0xB0 known.
-        {"intel-core-i5-2400-sandy-bridge", ProcessorValues(Dword("TscKHz", 3100000)) + SystemKey(4, 0xF, 0xF),
-         {1, 0, 6, 0, 0xA, 2, 7, 0, 0x28100000, 1, hs::HT_DETECTED_NOT_ENABLED, 4, 4, 0xF, 0x0, 3100000,
-          hs::CACHE_ITLB, {128, 0, 0, 0}, "        Intel(R) Core(TM) i5-2400 CPU @ 3.10GHz"}},
-        // Leaf 2 03020101 ... 0C040841: the later ITLB and DTLB rows win.
-        {"intel-celeron-700-coppermine-128", ProcessorValues(Dword("TscKHz", 700000)),
-         {1, 0, 6, 0, 8, 0, 6, 1, 0, 1, hs::HT_NOT_DETECTED, 1, 1, 0x1, 0x0, 700000, hs::CACHE_DTLB, {8, 0, 0, 0},
-          ""}},
-        {"intel-pentium-mmx-mobile-tillamook", ProcessorValues(Dword("TscKHz", 233000)),
-         {1, 0, 5, 0, 8, 0, 2, 0, 0, 1, hs::HT_NOT_DETECTED, 1, 1, 0x1, 0x0, 0, hs::CACHE_NULL, {}, notSupported}},
-        {"amd-athlon-1400-thunderbird", ProcessorValues(Dword("TscKHz", 1400000) + Dword("Sse2Fault", 0xC000001D)),
-         {2, 1, 6, 0, 4, 0, 4, 0, 0xc1c7f9ff, 1, hs::HT_NOT_DETECTED, 1, 1, 0x1, 0x0, 1400000, hs::CACHE_L2,
-          {256, 16, 64, 1}, "AMD Athlon(tm) Processor"}},
-        // Not Intel: leaf-1 EBX is not read for the logical count.
-        {"amd-athlon-64-2800-clawhammer", "",
-         {2, 1, 15, 0, 4, 0, 10, 0, 0xe1d3fbff, 1, hs::HT_NOT_DETECTED, 1, 1, 0x1, 0x0, 0, hs::CACHE_L2,
-          {512, 16, 64, 1}, "AMD Athlon(tm) 64 Processor 2800+"}},
-        {"amd-ryzen-5-1600", "",
-         {2, 1, 15, 8, 1, 0, 1, 0, 0x2fd3fbff, 1, hs::HT_NOT_DETECTED, 1, 1, 0x1, 0x0, 0, hs::CACHE_L1I,
-          {64, 4, 64, 1}, "AMD Ryzen 5 1600 Six-Core Processor            "}},  // 12 trailing spaces
-        // Cyrix and VIA are neither Intel nor AMD: no cache entries.
-        {"cyrix-mediagxm-233", "",
-         {0, 1, 5, 0, 4, 0, 0, 0, 0x01818131, 1, hs::HT_NOT_DETECTED, 1, 1, 0x1, 0x0, 0, hs::CACHE_NULL, {},
-          notSupported}},
-        {"via-c3-1000-nehemiah", "",
-         {0, 1, 6, 0, 9, 0, 1, 0, 0x1380b135, 1, hs::HT_NOT_DETECTED, 1, 1, 0x1, 0x0, 0, hs::CACHE_NULL, {},
-          "VIA Nehemiah"}},
-    };
-    for (const auto &c : cases) {
-        SetUp();
-        UseProcessor(c.fragment, c.extra);
-        const Expected &e = c.e;
-        const std::string what = std::string(c.fragment) + (c.extra.find("ApicIds") != std::string::npos ? " (HT off)" : "");
-        EXPECT_EQ(Fill(e.speedKHz == 0 ? 0 : 1000), 1u) << what;
-        EXPECT_EQ(m_detail.valid, 1u) << what;
-        EXPECT_EQ(m_detail.cpuidSupported, 1u) << what;
-        const uint32_t actual[] = {m_detail.vendorClass,     m_detail.notGenuineIntel, m_detail.family,
-                                   m_detail.extendedFamily,  m_detail.model,           m_detail.extendedModel,
-                                   m_detail.stepping,        m_detail.brandId,         m_detail.extFeatureFlags,
-                                   m_detail.logicalPerPackage, m_detail.htStatus,      m_detail.packageCount,
-                                   m_detail.logicalCount,    m_detail.firstLogicalMask, m_detail.otherLogicalMask};
-        const uint32_t expected[] = {e.vendorClass, e.notGenuineIntel, e.family,  e.extendedFamily, e.model,
-                                     e.extendedModel, e.stepping, e.brandId, e.extFeatureFlags, e.logicalPerPackage,
-                                     e.htStatus, e.packageCount, e.logicalCount, e.firstMask, e.otherMask};
-        const char *names[] = {"vendorClass", "notGenuineIntel", "family", "extendedFamily", "model",
-                               "extendedModel", "stepping", "brandId", "extFeatureFlags", "logicalPerPackage",
-                               "htStatus", "packageCount", "logicalCount", "firstLogicalMask", "otherLogicalMask"};
-        for (size_t i = 0; i < sizeof names / sizeof names[0]; ++i) {
-            EXPECT_EQ(actual[i], expected[i]) << what << ": " << names[i];
-        }
-        EXPECT_EQ(m_detail.familyAtLeast6, e.family >= 6 ? 1u : 0u) << what;
-        EXPECT_EQ(int64_t{m_detail.speedKHz}, e.speedKHz) << what;
-        if (e.cacheType == hs::CACHE_NULL) {
-            ExpectNoCacheEntries();
-        } else {
-            ExpectCache(e.cacheType, e.cache.size, e.cache.ways, e.cache.lineSize, e.cache.linesPerTag);
-        }
-        EXPECT_EQ(std::string(m_brand, strnlen(m_brand, sizeof m_brand)), e.brand) << what;
-        ExpectBuffersKept();
-    }
-}
-
-TEST_F(CpuDetailRecord, Pentium4FlagsPackagesAndAffinity) {
-    UseProcessor(kP4, ProcessorValues(Dword("TscKHz", 2800000)) + SystemKey(2, 0x3, 0x3));
-    EXPECT_EQ(Fill(), 1u);
-    EXPECT_EQ(m_detail.processorType, 0u);
-    EXPECT_EQ(m_detail.featureFlags, 0xbfebfbffu);
-    EXPECT_EQ(m_detail.leaf1Ebx, 0x00020809u);
-    EXPECT_EQ(m_detail.clflushLineSize, 8u);
-    EXPECT_EQ(m_detail.hasMmx + m_detail.hasSse + m_detail.hasMmxExt + m_detail.hasSse2 + m_detail.hasTsc, 5u);
-    EXPECT_EQ(m_detail.hasDaz, 1u);
-    EXPECT_EQ(m_detail.sse2ExtraBit + m_detail.has3DNow + m_detail.has3DNowExt, 0u);
-    EXPECT_EQ(m_detail.htAvailable, 1u);
-    EXPECT_EQ(m_packages[0].packageId, 0u);
-    EXPECT_EQ(m_packages[0].firstAffinityBit, 0x1u);
-    EXPECT_EQ(m_packages[0].siblingAffinityMask, 0x2u);
-    EXPECT_EQ(m_packages[1].firstAffinityBit, 0u);
-    // Leaf 2 665B5001 00000000 00000000 007B7040.
-    ExpectCache(hs::CACHE_L1D, 8, 4, 64, 0);
-    ExpectCache(hs::CACHE_L1I, 0, 0, 0, 0);
-    // The walk put the affinity back.
-    DWORD_PTR processMask = 0;
-    DWORD_PTR systemMask = 0;
-    GetProcessAffinityMask(GetCurrentProcess(), &processMask, &systemMask);
-    EXPECT_EQ(processMask, 0x3u);
-    // With hyper-threading off the second package keeps its own ID.
-    SetUp();
-    UseProcessor(kP4, ProcessorValues("\"ApicIds\"=hex:00,06\n") + SystemKey(2, 0x3, 0x3));
-    EXPECT_EQ(Fill(0), 1u);
-    EXPECT_EQ(m_detail.htAvailable, 0u);
-    EXPECT_EQ(m_packages[1].packageId, 3u);
-    EXPECT_EQ(m_packages[1].firstAffinityBit, 0x2u);
-    EXPECT_EQ(m_packages[1].siblingAffinityMask, 0u);
-}
-
-TEST_F(CpuDetailRecord, AthlonFlags) {
-    UseProcessor("amd-athlon-1400-thunderbird", ProcessorValues(Dword("Sse2Fault", 0xC000001D)));
-    EXPECT_EQ(Fill(0), 1u);
-    EXPECT_EQ(m_detail.featureFlags, 0x0183f9ffu);
-    EXPECT_EQ(m_detail.has3DNow + m_detail.has3DNowExt + m_detail.hasMmxExt + m_detail.hasMmx, 4u);
-    EXPECT_EQ(m_detail.hasSse + m_detail.hasSse2 + m_detail.sse2ExtraBit, 0u);
-    EXPECT_EQ(m_detail.hasDaz, 0u);  // FXSR but neither SSE bit
-    ExpectCache(hs::CACHE_L1D, 64, 2, 64, 1);
-}
-
+// What each real processor gives is under tests/machines/cpuid/expected/
+// (cpu_golden_test.cpp); these are the cases that no real processor shows.
 TEST_F(CpuDetailRecord, VendorDifferingOnlyInItsFirstByte) {
     // "XenuineIntel".
     UseLeaves("\"00000000\"=\"00000002 756e6558 6c65746e 49656e69\"\n"
@@ -242,11 +108,11 @@ TEST_F(CpuDetailRecord, ProbesAndTheMxcsrMask) {
         // The SSE2 probe executes by default.
         {"SSE2 executing without its feature bit", "amd-athlon-1400-thunderbird", "", 0, 1, 1, 0x04000000, 0},
         // Any fault rules SSE out; only an illegal instruction rules SSE2 out.
-        {"faults other than illegal instruction", kP4.c_str(),
+        {"faults other than illegal instruction", kP4,
          Dword("SseFault", 0xC0000005) + Dword("Sse2Fault", 0xC0000005), 0, 0, 1, 0, 1},
-        {"MXCSR mask without DAZ", kP4.c_str(), Dword("MxcsrMask", 0xFFBF), 1, 1, 1, 0, 0},
-        {"MXCSR mask 0 reads as 0xFFBF", kP4.c_str(), Dword("MxcsrMask", 0), 1, 1, 1, 0, 0},
-        {"MXCSR mask with DAZ", kP4.c_str(), Dword("MxcsrMask", 0x40), 1, 1, 1, 0, 1},
+        {"MXCSR mask without DAZ", kP4, Dword("MxcsrMask", 0xFFBF), 1, 1, 1, 0, 0},
+        {"MXCSR mask 0 reads as 0xFFBF", kP4, Dword("MxcsrMask", 0), 1, 1, 1, 0, 0},
+        {"MXCSR mask with DAZ", kP4, Dword("MxcsrMask", 0x40), 1, 1, 1, 0, 1},
     };
     for (const auto &c : cases) {
         SetUp();
@@ -324,6 +190,122 @@ TEST_F(CpuDetailRecord, NullRecordAndNullBuffers) {
     EXPECT_EQ(m_detail.htStatus, static_cast<uint32_t>(hs::HT_ENABLED_AVAILABLE));
     ExpectNoCacheEntries();
     EXPECT_STREQ(m_brand, "");
+}
+
+using Apics = std::map<uint32_t, uint32_t>;
+
+// Processors by affinity bit: bit -> APIC ID; bits not listed refuse the pin.
+class FakePinner : public hs::ProcessorPinner {
+public:
+    explicit FakePinner(std::map<uint32_t, uint32_t> apicByBit) : m_apicByBit(std::move(apicByBit)) {}
+    bool PinTo(uint32_t mask) override {
+        m_tried.push_back(mask);
+        if (m_apicByBit.count(mask) == 0) {
+            return false;
+        }
+        m_current = mask;
+        return true;
+    }
+    void GiveUpTimeSlice() override { ++m_yields; }
+    uint32_t ReadApicId() override { return m_apicByBit.at(m_current); }
+
+    std::vector<uint32_t> m_tried;
+    int m_yields = 0;
+
+private:
+    std::map<uint32_t, uint32_t> m_apicByBit;
+    uint32_t m_current = 0;
+};
+
+hs::CpuDetail Detail(uint32_t logicalPerPackage, hs::CpuPackageEntry *table, uint32_t capacity) {
+    hs::CpuDetail detail;
+    std::memset(&detail, 0, sizeof detail);
+    detail.logicalPerPackage = logicalPerPackage;
+    detail.packageTable = table;
+    detail.packageCapacity = capacity;
+    return detail;
+}
+
+TEST(CpuLogicalPerPackage, OnlyGenuineIntelFamily15ReadsLeaf1Ebx) {
+    hs::CpuDetail detail = Detail(0, nullptr, 0);
+    detail.leaf1Ebx = 0x00020809u;
+    detail.family = 15;
+    EXPECT_EQ(hs::GetLogicalPerPackage(detail), 2u);
+    detail.leaf1Ebx = 0x00FF0000u;
+    EXPECT_EQ(hs::GetLogicalPerPackage(detail), 255u);
+    detail.leaf1Ebx = 0x00000000u;
+    EXPECT_EQ(hs::GetLogicalPerPackage(detail), 0u);
+    detail.leaf1Ebx = 0x00100800u;
+    detail.family = 6;  // Sandy Bridge reports family 6: one per package
+    EXPECT_EQ(hs::GetLogicalPerPackage(detail), 1u);
+    detail.family = 15;
+    detail.notGenuineIntel = 1;
+    EXPECT_EQ(hs::GetLogicalPerPackage(detail), 1u);
+}
+
+TEST(CpuPackageWalk, PackagesCountsAndMasks) {
+    struct Case {
+        const char *what;
+        uint32_t logicalPerPackage, capacity;
+        Apics apics;
+        uint64_t processMask;
+        uint32_t result, packages, logical, firstMask, otherMask;
+        std::vector<hs::CpuPackageEntry> entries;  // expected table (capacity 8 unless smaller)
+    };
+    const Case cases[] = {
+        {"one processor, no HT", 1, 8, {{0x1, 0}}, 0x1, 0, 1, 1, 0x1, 0x0, {{0, 0x1, 0x0}, {0, 0, 0}}},
+        {"HT disabled, two packages", 2, 8, {{0x1, 0}, {0x2, 6}}, 0x3, 0, 2, 2, 0x3, 0x0,
+         {{0, 0x1, 0x0}, {3, 0x2, 0x0}}},
+        {"HT on one package", 2, 8, {{0x1, 0}, {0x2, 1}}, 0x3, 1, 1, 2, 0x1, 0x2, {{0, 0x1, 0x2}, {0, 0, 0}}},
+        {"surplus packages counted without entries", 2, 1, {{0x1, 0}, {0x2, 1}, {0x4, 2}, {0x8, 3}}, 0xF, 1, 2,
+         4, 0x5, 0xA, {{0, 0x1, 0x2}, {0, 0, 0}}},
+        {"no table", 2, 0, {{0x1, 0}, {0x2, 1}, {0x4, 2}, {0x8, 3}}, 0xF, 1, 2, 4, 0x5, 0xA, {}},
+        // The package mask covers the whole ID: every logical ID is 0.
+        {"zero logical per package", 0, 8, {{0x1, 0}, {0x2, 1}}, 0x3, 0, 0, 2, 0x0, 0x3, {{0, 0, 0}}},
+        // APIC IDs 0, 1, 4, 5: two packages, two logical each.
+        {"four logical per package", 4, 8, {{0x1, 0}, {0x2, 1}, {0x4, 4}, {0x8, 5}}, 0xF, 1, 2, 4, 0x5, 0xA,
+         {{0, 0x1, 0x2}, {1, 0x4, 0x8}}},
+    };
+    for (const Case &c : cases) {
+        hs::CpuPackageEntry table[8] = {};
+        hs::CpuDetail detail = Detail(c.logicalPerPackage, c.capacity ? table : nullptr, c.capacity);
+        FakePinner pinner(c.apics);
+        EXPECT_EQ(hs::WalkLogicalProcessors(detail, c.processMask, pinner), c.result) << c.what;
+        EXPECT_EQ(detail.packageCount, c.packages) << c.what;
+        EXPECT_EQ(detail.logicalCount, c.logical) << c.what;
+        EXPECT_EQ(detail.firstLogicalMask, c.firstMask) << c.what;
+        EXPECT_EQ(detail.otherLogicalMask, c.otherMask) << c.what;
+        for (size_t i = 0; i < c.entries.size(); ++i) {
+            EXPECT_EQ(table[i].packageId, c.entries[i].packageId) << c.what << " entry " << i;
+            EXPECT_EQ(table[i].firstAffinityBit, c.entries[i].firstAffinityBit) << c.what << " entry " << i;
+            EXPECT_EQ(table[i].siblingAffinityMask, c.entries[i].siblingAffinityMask) << c.what << " entry " << i;
+        }
+        if (c.apics.size() == 1) {
+            EXPECT_EQ(pinner.m_yields, 2) << c.what;
+        }
+    }
+}
+
+TEST(CpuPackageWalk, RefusedBitsAreSkippedAndTheMaskEndsEachPass) {
+    hs::CpuPackageEntry table[8] = {};
+    hs::CpuDetail detail = Detail(1, table, 8);
+    FakePinner pinner(Apics{{0x1, 0}, {0x4, 4}});
+    hs::WalkLogicalProcessors(detail, 0x5, pinner);
+    EXPECT_EQ(detail.logicalCount, 2u);
+    EXPECT_EQ(detail.packageCount, 2u);
+    EXPECT_EQ(detail.firstLogicalMask, 0x5u);
+    // Both passes try 1, 2, 4 and stop before 8.
+    EXPECT_EQ(pinner.m_tried, (std::vector<uint32_t>{0x1, 0x2, 0x4, 0x1, 0x2, 0x4}));
+    EXPECT_EQ(pinner.m_yields, 4);
+}
+
+TEST(CpuPackageWalk, HighestAffinityBitIsTriedAndTheWalkEnds) {
+    hs::CpuDetail detail = Detail(1, nullptr, 0);
+    FakePinner pinner(Apics{{0x80000000u, 0}});
+    hs::WalkLogicalProcessors(detail, 0xFFFFFFFFFull, pinner);
+    EXPECT_EQ(detail.logicalCount, 1u);
+    EXPECT_EQ(detail.firstLogicalMask, 0x80000000u);
+    EXPECT_EQ(pinner.m_tried.size(), 64u);  // 32 bits in each pass, then stop
 }
 
 }  // namespace

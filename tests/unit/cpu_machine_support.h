@@ -42,6 +42,9 @@ inline std::string SystemKey(unsigned processors, unsigned systemMask, unsigned 
            Dword("SystemAffinityMask", systemMask) + Dword("ProcessAffinityMask", processMask);
 }
 
+// The processor most tests use: two logical processors, hyper-threading.
+inline const char kP4[] = "intel-pentium-4-2800-northwood-ht";
+
 // Leaf 0 of a GenuineIntel processor whose highest leaf is 2.
 inline const char kIntelLeaf0Max2[] = "\"00000000\"=\"00000002 756e6547 6c65746e 49656e69\"\n";
 

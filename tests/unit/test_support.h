@@ -25,6 +25,11 @@ inline void UseMachine(const std::string &body, bool withSimProcessor = true) {
     hs::sim::LoadMachine(MachineText(body, withSimProcessor));
 }
 
+// Load one of the test profiles under tests/machines/profiles/.
+inline void UseProfile(const std::string &name) {
+    hs::sim::LoadMachineFile(std::string(HS_SOURCE_DIR) + "/tests/machines/profiles/" + name + ".reg");
+}
+
 // Windows version facts as a profile fragment.
 inline std::string VersionKey(unsigned major, unsigned minor, unsigned build, unsigned platform,
                               const std::string &csd) {
@@ -35,5 +40,13 @@ inline std::string VersionKey(unsigned major, unsigned minor, unsigned build, un
              major, minor, build, platform, csd.c_str());
     return buf;
 }
+
+// The releases the tests run on.
+inline const std::string kWindows95Osr2 = VersionKey(4, 0, 950, 1, " C");
+inline const std::string kWindows98 = VersionKey(4, 10, 1998, 1, "");
+inline const std::string kWindows98Se = VersionKey(4, 10, 2222, 1, " A");
+inline const std::string kWindowsNt4 = VersionKey(4, 0, 1381, 2, "Service Pack 6");
+inline const std::string kWindowsXp = VersionKey(5, 1, 2600, 2, "Service Pack 2");
+inline const std::string kVersionFails = "[HKEY_SIMULATION\\Version]\n\"Fails\"=dword:00000001\n";
 
 }  // namespace hstest

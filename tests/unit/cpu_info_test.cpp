@@ -1,0 +1,283 @@
+// CpuInfo over simulated processors: the CPUID reading sequence (vendor,
+// name, register groups) and the clock speed with its fallbacks, on the
+// virtual clock.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <functional>
+#include <string>
+
+#include "cpu/cpu_info.h"
+#include "cpu_machine_support.h"
+
+namespace {
+
+using namespace cputest;
+using Regs = std::array<uint32_t, 4>;
+
+Regs Of(const uint32_t (&r)[4]) { return {r[0], r[1], r[2], r[3]}; }
+
+TEST(CpuInitStates, WithoutCpuidOrLeaves) {
+    UseLeaves(kIntelLeaf0Max2, "", SystemKey(4, 0xF, 0xF));
+    hs::CpuInfo fresh;  // construction reads no CPUID but the processor count
+    EXPECT_EQ(4u, fresh.GetCpuCount());
+    EXPECT_EQ("", fresh.GetVendorString() + fresh.m_cpuStates.GetName());
+    EXPECT_EQ(0u, fresh.m_cachedSpeed + fresh.m_extendedFeatures + fresh.m_cpuStates.m_cpuidPresent);
+
+    UseLeaves(kIntelLeaf0Max2, Dword("CpuidSupported", 0));
+    hs::CpuInfo none;
+    EXPECT_EQ(0u, none.DetermineCpuId());
+    EXPECT_EQ(0u, none.InitCpuStates());
+    EXPECT_EQ(0, none.m_cpuStates.m_cpuidPresent);
+    EXPECT_EQ(hs::CCpuStates::VENDOR_UNKNOWN, none.m_cpuStates.GetVendor());
+    EXPECT_EQ("", none.GetVendorString() + none.m_cpuStates.GetName());
+    EXPECT_EQ((Regs{}), Of(none.m_cpuStates.m_leaf1));
+
+    // Highest leaf 0: nothing after leaf 0, not even the vendor.
+    UseLeaves("\"00000000\"=\"00000000 756e6547 6c65746e 49656e69\"\n"
+              "\"00000001\"=\"00000686 00000001 00000000 0383f9ff\"\n"
+              "\"80000000\"=\"80000004 00000000 00000000 00000000\"\n"
+              "\"80000002\"=\"20202020 20202020 20202020 00000041\"\n");
+    hs::CpuInfo zero;
+    EXPECT_EQ(0u, zero.DetermineHighestCpuId());
+    EXPECT_EQ(0u, zero.InitCpuStates());
+    EXPECT_EQ(1, zero.m_cpuStates.m_cpuidPresent);
+    EXPECT_EQ("", zero.GetVendorString() + zero.m_cpuStates.GetName());
+    EXPECT_EQ((Regs{}), Of(zero.m_cpuStates.m_leaf1));
+    EXPECT_EQ(0u, zero.m_extendedFeatures);
+}
+
+// A second run over another processor overwrites the same fields; what
+// it does not read stays (the Athlon's group B). What each real processor
+// gives is under tests/machines/cpuid/expected/ (cpu_golden_test.cpp).
+TEST(CpuInitStates, SecondRunOverwritesWhatItReads) {
+    UseProcessor("amd-athlon-1400-thunderbird");
+    hs::CpuInfo info;
+    EXPECT_EQ(1u, info.InitCpuStates());
+    UseProcessor(kP4, SystemKey(2, 0x3, 0x3));
+    EXPECT_EQ(1u, info.InitCpuStates());
+    EXPECT_EQ("GenuineIntel", info.GetVendorString());
+    EXPECT_EQ((Regs{0x665b5001, 0, 0, 0x007b7040}), Of(info.m_cpuStates.m_cacheA));
+    EXPECT_EQ((Regs{0x00000000, 0x41004100, 0x01008140, 0x00000000}), Of(info.m_cpuStates.m_cacheB));
+    EXPECT_EQ(0u, info.m_extendedFeatures);
+}
+
+// Processors given by their leaves alone: the name the sequence builds.
+TEST(CpuInitStates, NameFromLeaves) {
+    const std::string max2 = kIntelLeaf0Max2;
+    const struct {
+        const char *what;
+        std::string leaves;
+        uint32_t vendorClass;
+        const char *vendor;
+        uint32_t cacheAEax;  // the other cache registers stay zero
+        std::string name;
+    } cases[] = {
+        // Without the 0x40 descriptor the Celeron rule does not apply.
+        {"leaf 2 with an iteration count other than one reads as zero",
+         max2 + "\"00000001\"=\"00000652 00000000 00000000 0183f9ff\"\n"
+                "\"00000002\"=\"03020102 00000000 00000000 0c040840\"\n",
+         hs::CCpuStates::VENDOR_INTEL, "GenuineIntel", 0, "Intel Pentium(R) II processor, model 5 with MMX"},
+        // 0x44 in the top byte of EAX counts: Xeon. No MMX bit: no suffix.
+        {"descriptor in the low byte of EAX is ignored",
+         max2 + "\"00000001\"=\"00000652 00000000 00000000 00000000\"\n"
+                "\"00000002\"=\"44020101 00000000 00000000 00000000\"\n",
+         hs::CCpuStates::VENDOR_INTEL, "GenuineIntel", 0x44020101, "Intel Pentium(R) II Xeon(TM) processor"},
+        // "genuineintel": EBX "genu", EDX "inei", ECX "ntel".
+        {"vendor in other letter case is Intel",
+         "\"00000000\"=\"00000001 756e6567 6c65746e 69656e69\"\n\"00000001\"=\"00000686 00000001 00000000 00000000\"\n",
+         hs::CCpuStates::VENDOR_INTEL, "genuineintel", 0, "Intel Pentium(R) III Coppermine processor"},
+        {"unknown vendor GenuineIntal gets no table name",
+         "\"00000000\"=\"00000001 756e6547 6c61746e 49656e69\"\n\"00000001\"=\"00000686 00000001 00000000 00800000\"\n",
+         hs::CCpuStates::VENDOR_UNKNOWN, "GenuineIntal", 0, ""},
+        {"family outside the tables, MMX", max2 + "\"00000001\"=\"00000f29 00020809 00004400 00800000\"\n",
+         hs::CCpuStates::VENDOR_INTEL, "GenuineIntel", 0, " with MMX"},
+        {"family outside the tables, no MMX", max2 + "\"00000001\"=\"00000f29 00020809 00004400 00000000\"\n",
+         hs::CCpuStates::VENDOR_INTEL, "GenuineIntel", 0, ""},
+        // The naming step compares leaf 0's answer with 0x80000004.
+        {"highest leaf at or above the brand leaf skips the table name",
+         "\"00000000\"=\"80000004 756e6547 6c65746e 49656e69\"\n\"00000001\"=\"00000686 00000001 00000000 00800000\"\n",
+         hs::CCpuStates::VENDOR_INTEL, "GenuineIntel", 0, ""},
+        // Highest leaf 1: a leaf 2 answer is not read.
+        {"leaf 2 above the highest leaf", "\"00000000\"=\"00000001 756e6547 6c65746e 49656e69\"\n"
+                                           "\"00000001\"=\"00000582 00000000 00000000 008001bf\"\n"
+                                           "\"00000002\"=\"03020101 00000000 00000000 0c040843\"\n",
+         hs::CCpuStates::VENDOR_INTEL, "GenuineIntel", 0, "Intel Pentium(R) processor with MMX"},
+        {"brand string without NUL is taken whole",
+         max2 + "\"00000001\"=\"00000f29 00020809 00004400 bfebfbff\"\n" + kBrandLeavesWithoutNul,
+         hs::CCpuStates::VENDOR_INTEL, "GenuineIntel", 0,
+         std::string(16, 'A') + std::string(16, 'B') + std::string(16, 'C')},
+    };
+    for (const auto &c : cases) {
+        UseLeaves(c.leaves);
+        hs::CpuInfo info;
+        EXPECT_EQ(1u, info.InitCpuStates()) << c.what;
+        EXPECT_EQ(c.vendorClass, info.m_cpuStates.GetVendor()) << c.what;
+        EXPECT_EQ(c.vendor, info.GetVendorString()) << c.what;
+        EXPECT_EQ((Regs{c.cacheAEax, 0, 0, 0}), Of(info.m_cpuStates.m_cacheA)) << c.what;
+        EXPECT_EQ(c.name, info.m_cpuStates.GetName()) << c.what;
+    }
+}
+
+const char kRegistryMHz[] =
+    "[HKEY_LOCAL_MACHINE\\HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0]\n\"~MHz\"=dword:0000031f\n";  // 799
+const char kTimerFails[] = "[HKEY_SIMULATION\\Timer]\n\"DevCapsFails\"=dword:00000001\n";
+
+// A processor object after the CPUID sequence on a freshly loaded machine.
+struct Processor {
+    Processor(const std::string &fragment, const std::string &extra) {
+        UseProcessor(fragment, extra);
+        EXPECT_EQ(1u, info.InitCpuStates());
+    }
+    hs::CpuInfo info;
+};
+
+// Milliseconds that pass on the virtual clock between two reads (each read
+// itself advances it by one).
+DWORD ClockAdvanceDuring(const std::function<void()> &action) {
+    const DWORD before = timeGetTime();
+    action();
+    return timeGetTime() - before;
+}
+
+TEST(CpuSpeed, ReportedMegahertzByProcessorAndFallback) {
+    const struct {
+        const char *what, *fragment;
+        unsigned tscKHz;
+        std::string extra;
+        uint32_t mhz;
+    } cases[] = {
+        {"just below 2400 MHz", kP4, 2394000, "", 2399},
+        {"just above 2400 MHz", kP4, 2406000, "", 2400},
+        {"AMD family 6 is measured", "amd-athlon-1400-thunderbird", 1400000, "", 1400},
+        {"Intel family 5 is measured", "intel-pentium-mmx-mobile-tillamook", 233000, "", 250},
+        {"stopped counter: registry value", kP4, 0, kRegistryMHz, 799},
+        {"unavailable timer: registry value", kP4, 2800000, std::string(kRegistryMHz) + kTimerFails, 799},
+        // At least 501 ms counted, divided by 500000: 501 x 2394000 / 500000.
+        {"no registry value: short measurement", kP4, 2394000, kTimerFails, 2398},
+        {"nothing works", kP4, 0, "", 0},
+    };
+    for (const auto &c : cases) {
+        Processor p(c.fragment, ProcessorValues(Dword("TscKHz", c.tscKHz)) + c.extra);
+        EXPECT_EQ(c.mhz, p.info.GetCpuSpeed()) << c.what;
+        EXPECT_EQ(c.mhz, p.info.m_cachedSpeed) << c.what;
+    }
+}
+
+TEST(CpuSpeed, EachMethodAndItsClock) {
+    const std::string fast = ProcessorValues(Dword("TscKHz", 2800000));
+    Processor p(kP4, fast + "[HKEY_SIMULATION\\System]\n" + Dword("PriorityClass", 0x40));
+    // t0, then 1000 more reads until the difference reaches 1000; the
+    // priority class is put back; the cached value is read once.
+    EXPECT_EQ(1002u, ClockAdvanceDuring([&] { EXPECT_EQ(2800u, p.info.GetCpuSpeed()); }));
+    EXPECT_EQ(0x40u, GetPriorityClass(GetCurrentProcess()));
+    EXPECT_EQ(1u, ClockAdvanceDuring([&] { EXPECT_EQ(2800u, p.info.GetCpuSpeed()); }));
+    // t1, t2, one more read to reach a difference of 2, then 501 reads.
+    Processor shortRun(kP4, ProcessorValues(Dword("TscKHz", 1000000)));
+    EXPECT_EQ(505u, ClockAdvanceDuring([&] { EXPECT_EQ(1002u, shortRun.info.MeasureShortTscSpeed()); }));
+    // 501 x 9000000 = 4509000000, modulo 2^32 = 214032704.
+    EXPECT_EQ(428u, Processor(kP4, ProcessorValues(Dword("TscKHz", 9000000))).info.MeasureShortTscSpeed());
+    Processor stopped(kP4, ProcessorValues(Dword("TscKHz", 0)) + kRegistryMHz);
+    EXPECT_EQ(0u, stopped.info.MeasureTscSpeed());
+    EXPECT_EQ(799u, stopped.info.ReadRegistrySpeed());
+    EXPECT_EQ(0u, Processor(kP4, fast + kRegistryMHz + kTimerFails).info.MeasureTscSpeed());
+    EXPECT_EQ(0u, Processor(kP4, fast + "[HKEY_LOCAL_MACHINE\\HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0]\n"
+                                        "\"Identifier\"=\"x86 Family 15 Model 2 Stepping 9\"\n")
+                      .info.ReadRegistrySpeed());
+    // Nothing cached after a failure: the next call measures again.
+    Processor none(kP4, ProcessorValues(Dword("TscKHz", 0)));
+    EXPECT_EQ(0u, none.info.GetCpuSpeed());
+    UseProcessor(kP4, fast);
+    EXPECT_EQ(2800u, none.info.GetCpuSpeed());
+}
+
+TEST(CpuSpeed, IneligibleProcessorsAnswerZeroWithoutMeasuring) {
+    Processor cyrix("cyrix-mediagxm-233", ProcessorValues(Dword("TscKHz", 233000)) + kRegistryMHz +
+                                              "[HKEY_SIMULATION\\System]\n" + Dword("PriorityClass", 0x40));
+    EXPECT_EQ(1u, ClockAdvanceDuring([&] { EXPECT_EQ(0u, cyrix.info.GetCpuSpeed()); }));
+    EXPECT_EQ(0x40u, GetPriorityClass(GetCurrentProcess()));
+    // AMD family 5, Intel family 4 and VIA are not measured either.
+    const char *leaves[] = {
+        "\"00000000\"=\"00000001 68747541 444d4163 69746e65\"\n\"00000001\"=\"00000580 00000000 00000000 008001bf\"\n",
+        "\"00000000\"=\"00000001 756e6547 6c65746e 49656e69\"\n\"00000001\"=\"00000480 00000000 00000000 00000010\"\n",
+        "\"00000000\"=\"00000001 746e6543 736c7561 48727561\"\n\"00000001\"=\"00000691 00000000 00000000 0380b135\"\n",
+    };
+    for (const char *leafText : leaves) {
+        UseLeaves(leafText, Dword("TscKHz", 1000000), kRegistryMHz);
+        hs::CpuInfo info;
+        EXPECT_EQ(1u, info.InitCpuStates());
+        EXPECT_EQ(1u, ClockAdvanceDuring([&] { EXPECT_EQ(0u, info.GetCpuSpeed()); })) << leafText;
+    }
+}
+
+TEST(CpuSpeed, TscFrequencyForTheDetailRecord) {
+    UseProcessor(kP4, ProcessorValues(Dword("TscKHz", 2394000)));
+    int64_t kHz = 5;
+    EXPECT_TRUE(hs::MeasureTscFrequency(250, kHz));
+    EXPECT_EQ(2399999, kHz);  // snapped and truncated, kept in kHz
+    EXPECT_EQ(22u, ClockAdvanceDuring([&] { EXPECT_TRUE(hs::MeasureTscFrequency(20, kHz)); }));
+    UseProcessor(kP4, ProcessorValues(Dword("TscKHz", 2394000)) + kTimerFails);
+    kHz = 5;
+    EXPECT_FALSE(hs::MeasureTscFrequency(1000, kHz));
+    EXPECT_FALSE(hs::MeasureTscFrequency(0, kHz));
+    EXPECT_EQ(5, kHz);
+}
+
+// The processor steps trace only in a build with HS_CPU_TRACE; the
+// delivered build sends nothing.
+std::string TraceOf(const std::function<void()> &action) {
+    hs::sim::CaptureDebugOutput(true);
+    hs::sim::TakeDebugOutput();
+    action();
+    std::string trace = hs::sim::TakeDebugOutput();
+    hs::sim::CaptureDebugOutput(false);
+    return trace;
+}
+
+#if defined(HARDSCAN_CPU_TRACE)
+TEST(CpuTrace, MessagesMarkEachStepInOrder) {
+    UseProcessor("intel-core-i5-2400-sandy-bridge", SystemKey(4, 0xF, 0xF));
+    hs::CpuInfo info;
+    EXPECT_EQ("InitCpuStates...InitCpuStates...dwHighestCpuId = 2InitCpuStates...dwHighestCpuId = 1"
+              "InitCpuStates...m_cpuStates.GetVendor() == CCpuStates::VENDOR_INTEL"
+              "DetermineHighestCpuId() = 13 <NAMESTRING_FEATURE,m_cpuStates.GetFamily() = 6"
+              "InitCpuStates...dwLargestExtendedFeature = -2147483640"
+              "InitCpuStates...dwLargestExtendedFeature >= AMD_L2CACHE_FEATURE"
+              "InitCpuStates...dwLargestExtendedFeature >= AMD_L1CACHE_FEATURE"
+              "InitCpuStates...dwLargestExtendedFeature >= NAMESTRING_FEATURE"
+              "InitCpuStates...dwLargestExtendedFeature >= AMD_EXTENDED_FEATURE"
+              "InitCpuStates...OK",
+              TraceOf([&] { EXPECT_EQ(1u, info.InitCpuStates()); }));
+    UseLeaves(kIntelLeaf0Max2, Dword("CpuidSupported", 0));
+    hs::CpuInfo none;
+    EXPECT_EQ("InitCpuStates...InitCpuStates...!DetermineCpuId()", TraceOf([&] { none.InitCpuStates(); }));
+    const struct {
+        unsigned tscKHz;
+        const char *extra, *trace;
+    } speeds[] = {
+        {2800000, "", "dwSpeed1 = 2800"},
+        {0, kRegistryMHz, "dwSpeed1 = 0dwSpeed2 = 799"},
+        {0, "", "dwSpeed1 = 0dwSpeed2 = 0dwSpeed3 = 0CpuInfo::GetCpuSpeed is UnKnown!"},
+    };
+    for (const auto &s : speeds) {
+        Processor p(kP4, ProcessorValues(Dword("TscKHz", s.tscKHz)) + s.extra);
+        EXPECT_EQ(s.trace, TraceOf([&] { p.info.GetCpuSpeed(); }));
+    }
+    Processor cached(kP4, ProcessorValues(Dword("TscKHz", 2800000)));
+    cached.info.GetCpuSpeed();
+    EXPECT_EQ("", TraceOf([&] { cached.info.GetCpuSpeed(); }));
+    Processor ineligible("cyrix-mediagxm-233", ProcessorValues(Dword("TscKHz", 233000)));
+    EXPECT_EQ("", TraceOf([&] { ineligible.info.GetCpuSpeed(); }));
+}
+#else
+TEST(CpuTrace, DeliveredBuildSendsNothingToTheDebugger) {
+    UseProcessor("intel-core-i5-2400-sandy-bridge", SystemKey(4, 0xF, 0xF));
+    hs::CpuInfo info;
+    EXPECT_EQ("", TraceOf([&] {
+                  EXPECT_EQ(1u, info.InitCpuStates());
+                  EXPECT_EQ(0u, info.GetCpuSpeed());  // virtual counter at rest, no registry value
+              }));
+}
+#endif
+
+}  // namespace
