@@ -89,6 +89,7 @@ class Checker:
     def equal(self, what, actual, expected):
         if actual != expected:
             self.errors.append("%s: %r, expected %r" % (what, actual, expected))
+        return actual == expected
 
     def true(self, what, condition):
         if not condition:
@@ -260,9 +261,10 @@ def run(args):
 
 def check_run(c, base, families):
     """Checks the GLPI document of one run against the --json one; answers it."""
-    rc_json, raw_json, _ = run(base + ["--json"] + families)
+    rc_json, raw_json, json_notes = run(base + ["--json"] + families)
     rc_glpi, raw_glpi, notes = run(base + ["--format", "glpi", "--time", TIME] + families)
-    c.equal("exit codes (--format glpi, --json) %s" % families, (rc_glpi, rc_json), (0, 0))
+    if not c.equal("exit codes (--format glpi, --json) %s" % families, (rc_glpi, rc_json), (0, 0)):
+        c.errors.append("stderr of --format glpi:\n%s\nstderr of --json:\n%s" % (notes, json_notes))
     if rc_json == 0 and rc_glpi == 0:
         check_pair(c, raw_glpi, raw_json, notes, TIME)
     return raw_glpi
