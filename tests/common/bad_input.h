@@ -370,6 +370,20 @@ inline void ListCases(Cases &c) {
 // ---------------------------------------------------------------------------
 // One fixed-size record, handed as a pointer.
 
+// A record of `size` bytes handed as null, and with none, half and all but
+// its last byte readable: `rejected`, and nothing written.
+template <typename Call>
+void ShortCases(Cases &c, const char *name, size_t size, Call call, int32_t rejected) {
+    c.Begin(name, "null record");
+    c.Result(call(nullptr), rejected);
+    for (size_t readable : {size_t{0}, size / 2, size - 1}) {
+        c.Begin(name, std::to_string(readable) + " readable bytes");
+        Area area(readable, true);
+        c.Result(call(area.Data()), rejected);
+        c.Check(area.OutsideUntouched(), "record written");
+    }
+}
+
 struct RecordExport {
     const char *name;
     std::function<int32_t(void *)> call;
@@ -388,15 +402,7 @@ inline void RecordCases(Cases &c) {
          sizeof(NETUSERINFO), NeverWritten<NETUSERINFO>(), 1, 111},
     };
     for (const RecordExport &e : table) {
-        c.Begin(e.name, "null record");
-        c.Result(e.call(nullptr), e.rejected);
-        // 0 bytes, a page boundary in the middle, the last byte inaccessible.
-        for (size_t readable : {size_t{0}, e.size / 2, e.size - 1}) {
-            c.Begin(e.name, std::to_string(readable) + " readable bytes");
-            Area area(readable, true);
-            c.Result(e.call(area.Data()), e.rejected);
-            c.Check(area.OutsideUntouched(), "record written");
-        }
+        ShortCases(c, e.name, e.size, e.call, e.rejected);
         for (bool guarded : {true, false}) {
             c.Begin(e.name, guarded ? "exact record, inaccessible after" : "exact record, room after");
             Area area(e.size, guarded);
@@ -420,14 +426,7 @@ template <typename AdapterEntry>
 void AdapterCountCases(Cases &c) {
     const char *name = "HsiGetAdapterCount";
     const size_t entry = sizeof(AdapterEntry);
-    c.Begin(name, "null list");
-    c.Result(c.x.HsiGetAdapterCount(nullptr), 0);
-    for (size_t readable : {size_t{0}, entry / 2, entry - 1}) {
-        c.Begin(name, std::to_string(readable) + " readable bytes");
-        Area area(readable, true);
-        c.Result(c.x.HsiGetAdapterCount(area.Data()), 0);
-        c.Check(area.OutsideUntouched(), "list written");
-    }
+    ShortCases(c, name, entry, c.x.HsiGetAdapterCount, 0);
     // Three entries, the second without an address; the last one ends the
     // list, points at the inaccessible page, or loops back to the first (a
     // bounded walk that counts at least the addressed entries).
