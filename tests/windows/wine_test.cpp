@@ -14,8 +14,6 @@
 #include <nb30.h>
 #include <winspool.h>
 
-#include <cpuid.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -95,26 +93,6 @@ void TestDebuggerChannel() {
 // ---------------------------------------------------------------------------
 // Processors and memory
 
-std::string Cpuid(unsigned leaf, const int (&order)[4], size_t words) {
-    unsigned regs[4];
-    __cpuid(leaf, regs[0], regs[1], regs[2], regs[3]);
-    std::string text;
-    for (size_t i = 0; i < words; ++i) text.append(reinterpret_cast<const char *>(&regs[order[i]]), 4);
-    return text;
-}
-
-// The brand string without its leading spaces, empty when there is none.
-std::string CpuidBrand() {
-    unsigned highest, b, c, d;
-    __cpuid(0x80000000u, highest, b, c, d);
-    if (highest < 0x80000004u) return std::string();
-    std::string brand;
-    for (unsigned leaf = 0x80000002u; leaf <= 0x80000004u; ++leaf) brand += Cpuid(leaf, {0, 1, 2, 3}, 4);
-    brand = brand.substr(0, strnlen(brand.c_str(), 48));
-    const size_t first = brand.find_first_not_of(' ');
-    return first == std::string::npos ? std::string() : brand.substr(first);
-}
-
 // The time-stamp counter's frequency in MHz over about half a second.
 double MeasureTscMhz() {
     LARGE_INTEGER frequency, start, end;
@@ -127,9 +105,10 @@ double MeasureTscMhz() {
     return double(c1 - c0) / (double(end.QuadPart - start.QuadPart) / double(frequency.QuadPart)) / 1e6;
 }
 
-// One record per processor the system counts, with the processor's vendor
-// and brand, and the clock speed that the time-stamp counter shows (snapped
-// to a 50 or 66.67 MHz step).
+// One record per processor the system counts, with the clock speed that
+// the time-stamp counter shows (snapped to a 50 or 66.67 MHz step). Vendor
+// and brand are the CPUID seam's (cpu_ops_test) decoded as the native
+// processor tests decode them.
 void TestProcessors() {
     SYSTEM_INFO info;
     GetSystemInfo(&info);
@@ -141,16 +120,12 @@ void TestProcessors() {
     Area records(size, true);
     const uint32_t result = g_x.HsiGetCpuInfo(records.As<CPUINFO>(), &size);
     ok(result == 0 && size == count * sizeof(CPUINFO), "HsiGetCpuInfo: result %u, size %u\n", result, size);
-    const std::string vendor = Cpuid(0, {1, 3, 2, 0}, 3), brand = CpuidBrand();
     const double measured = MeasureTscMhz();
     for (int32_t i = 0; result == 0 && i < count; ++i) {
         const CPUINFO &r = records.As<CPUINFO>()[i];
         const std::string name = FieldText(r.name, 260), got = FieldText(r.vendor, 260);
         std::printf("processor %d: \"%s\", \"%s\", %u MHz (time-stamp counter at %.0f MHz)\n", i, name.c_str(),
                     got.c_str(), r.speed, measured);
-        ok(got == vendor, "processor %d: vendor %s, expected %s\n", i, got.c_str(), vendor.c_str());
-        ok(brand.empty() ? !name.empty() : name == brand, "processor %d: name %s, expected %s\n", i, name.c_str(),
-           brand.c_str());
         ok(r.speed > 0 && std::abs(double(r.speed) - measured) <= 70.0 + measured * 0.03,
            "processor %d: speed %u MHz, the time-stamp counter runs at %.0f MHz\n", i, r.speed, measured);
     }
