@@ -4,11 +4,33 @@
 # prefix with the registry file imported into the DLL's registry view
 # (wine-session.sh). Each program is given the DLL's path.
 #
-# usage: run-wine-test.sh PREFIX-DIR REG-FILE Hardscan.dll PROGRAM.exe...
+# With --against-32 (the win64 preset) the registry goes into both views, and
+# the 32-bit and the 64-bit DLL must answer the same on this one Windows
+# installation: each build's Windows test program prints every export's
+# answer as bytes (wine_test --dump; the 64-bit one is the last PROGRAM), and
+# the two must be equal. Left out of the bytes, and compared here as they may
+# differ:
+# - the address fields: the next fields of chained records and the records
+#   field of the list headers are stored relative to the caller's buffer (a
+#   32-bit DLL writes full addresses, a 64-bit one their low 32 bits), and the
+#   next fields in the HsiGetSysInfo block name released staging buffers;
+# - the memory figures of COMMONINFO (all but dwLength): GlobalMemoryStatus
+#   reports them differently to a 32-bit process (at most 2 GiB of physical
+#   and virtual memory) and they change from moment to moment; shown only;
+# - the clock speed: each process measures it anew and two measurements may
+#   snap to neighbouring bus steps; the speeds must lie within 67 MHz.
+#
+# usage: run-wine-test.sh [--against-32 DLL32 WINE-TEST32] PREFIX-DIR REG-FILE Hardscan.dll PROGRAM.exe...
 set -u
 
+dll32=
+if [ "${1:-}" = --against-32 ]; then
+    dll32=$2
+    test32=$3
+    shift 3
+fi
 if [ $# -lt 4 ]; then
-    echo "usage: $0 PREFIX-DIR REG-FILE DLL PROGRAM..." >&2
+    echo "usage: $0 [--against-32 DLL32 WINE-TEST32] PREFIX-DIR REG-FILE DLL PROGRAM..." >&2
     exit 2
 fi
 prefix=$1
@@ -21,7 +43,13 @@ hs_root=$(cd "$(dirname "$0")/../.." && pwd)
 require_files "$reg" "$dll" "$@"
 bits=$(pe_bits "$dll")
 echo "the DLL is a $bits-bit module"
-open_wine_session "$prefix" "$bits" "$reg"
+if [ -n "$dll32" ] && { [ ! -f "$dll32" ] || [ ! -f "$test32" ]; }; then
+    echo "32/64-bit comparison skipped: no 32-bit build ($dll32): build the win32 preset first"
+    dll32=
+fi
+views=$bits
+[ -n "$dll32" ] && views=both
+open_wine_session "$prefix" "$views" "$reg"
 
 failures=0
 for program in "$@"; do
@@ -31,10 +59,36 @@ for program in "$@"; do
         failures=$((failures + 1))
     fi
 done
+
+# One build's answers in PREFIX/answersBITS.txt, and its memory figures.
+dump() {
+    if ! run_windows "$3" --dump "$(windows_path "$2")" >"$prefix/answers$1.txt" 2>"$prefix/answers$1.err"; then
+        echo "the $1-bit answers could not be read:"
+        cat "$prefix/answers$1.txt" "$prefix/answers$1.err"
+        return 1
+    fi
+    grep -m 1 '^# [A-Za-z]* memory: ' "$prefix/answers$1.txt" | sed "s/^# [A-Za-z]* /$1-bit /"
+}
+if [ -n "$dll32" ]; then
+    echo "=== the 32-bit and the 64-bit DLL"
+    for last in "$@"; do :; done
+    if ! dump 32 "$dll32" "$test32" || ! dump 64 "$dll" "$last"; then
+        failures=$((failures + 1))
+    elif ! compare_answers "$prefix/answers32.txt" "$prefix/answers64.txt"; then
+        echo "the two DLLs answer differently (< 32-bit, > 64-bit; lines: export, offset, 64 bytes)"
+        failures=$((failures + 1))
+    else
+        lines=$prefix/answers32.txt.lines
+        bytes=$(cut -d ' ' -f 3 "$lines" | tr -d '\n' | wc -c | awk '{ print $1 / 2 }')
+        calls=$(cut -d ' ' -f 1 "$lines" | sort -u | wc -l)
+        echo "the 32-bit and 64-bit DLLs agree on $bytes bytes of answers from $calls calls," \
+            "$(grep -c . "$prefix/answers32.txt.speeds") clock speeds within one bus step"
+    fi
+fi
 if [ $failures -ne 0 ]; then
-    echo "$failures of $# Windows test programs failed"
+    echo "$failures Windows test(s) failed"
     exit 1
 fi
-echo "all $# Windows test programs passed"
+echo "all Windows tests passed"
 close_wine_session
 exit 0

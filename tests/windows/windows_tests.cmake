@@ -59,8 +59,16 @@ hs_windows_program(cpu_ops_test ${HS_WIN_TESTS}/cpu_ops_test.cpp ${CMAKE_SOURCE_
 hs_windows_program(wine_test ${HS_WIN_TESTS}/wine_test.cpp)
 target_link_libraries(wine_test PRIVATE export_answers iphlpapi winspool netapi32)
 add_dependencies(wine_test hardscan)
+# On win64 also the 32-bit DLL of the win32 build (which the test command
+# builds first) against the 64-bit one: both must answer the same records.
+set(HS_AGAINST_32)
+if(HS_WIN_TARGET STREQUAL "win64")
+  set(HS_WIN32_BUILD ${CMAKE_SOURCE_DIR}/build/win32 CACHE PATH
+      "win32 build folder whose DLL the 32/64-bit comparison uses")
+  set(HS_AGAINST_32 --against-32 ${HS_WIN32_BUILD}/Hardscan.dll ${HS_WIN32_BUILD}/tests/wine_test.exe)
+endif()
 add_test(NAME wine
-         COMMAND sh ${HS_WIN_TESTS}/run-wine-test.sh ${CMAKE_CURRENT_BINARY_DIR}/wine-prefix
+         COMMAND sh ${HS_WIN_TESTS}/run-wine-test.sh ${HS_AGAINST_32} ${CMAKE_CURRENT_BINARY_DIR}/wine-prefix
                  ${HS_WIN_TESTS}/wine-test.reg $<TARGET_FILE:hardscan>
                  $<TARGET_FILE:abi_test> $<TARGET_FILE:cpu_ops_test> $<TARGET_FILE:wine_test>)
 set_tests_properties(wine PROPERTIES TIMEOUT 900)
@@ -73,18 +81,6 @@ add_test(NAME wine_differential
          COMMAND sh ${HS_WIN_TESTS}/wine-differential.sh ${CMAKE_CURRENT_BINARY_DIR}/wine-differential-prefix
                  ${HS_WIN_TESTS}/wine-test.reg $<TARGET_FILE:hardscan> $<TARGET_FILE:hsinfo> ${HS_NATIVE_HSINFO})
 set_tests_properties(wine_differential PROPERTIES TIMEOUT 900 SKIP_REGULAR_EXPRESSION "SKIPPED:")
-
-# The 32-bit and the 64-bit DLL on one prefix answer the same (run by the
-# win64 preset, which the test command builds after win32).
-if(HS_WIN_TARGET STREQUAL "win64")
-  set(HS_WIN32_BUILD ${CMAKE_SOURCE_DIR}/build/win32 CACHE PATH
-      "win32 build folder whose DLL the 32/64-bit comparison uses")
-  add_test(NAME wine_32_64
-           COMMAND sh ${HS_WIN_TESTS}/wine-32-64.sh ${CMAKE_CURRENT_BINARY_DIR}/wine-32-64-prefix
-                   ${HS_WIN_TESTS}/wine-test.reg ${HS_WIN32_BUILD}/Hardscan.dll ${HS_WIN32_BUILD}/tests/wine_test.exe
-                   $<TARGET_FILE:hardscan> $<TARGET_FILE:wine_test>)
-  set_tests_properties(wine_32_64 PROPERTIES TIMEOUT 600 SKIP_REGULAR_EXPRESSION "SKIPPED:")
-endif()
 
 # Each Windows family's paths under the real API: every sample machine in a
 # prefix set to its Windows version, against the native library over the

@@ -7,7 +7,7 @@
 // tests' work.
 //
 //   wine_test PATH\Hardscan.dll          the checks
-//   wine_test --dump PATH\Hardscan.dll   every export's answer as bytes (wine-32-64.sh)
+//   wine_test --dump PATH\Hardscan.dll   every export's answer as bytes (run-wine-test.sh)
 #include <winsock2.h>
 #include <windows.h>
 #include <iphlpapi.h>
