@@ -17,39 +17,18 @@ using Regs = std::array<uint32_t, 4>;
 
 Regs Of(const uint32_t (&r)[4]) { return {r[0], r[1], r[2], r[3]}; }
 
-TEST(CpuInitStates, WithoutCpuidOrLeaves) {
+// Construction reads no CPUID but the processor count. What each processor
+// gives is under tests/machines/cpuid/expected/ (cpu_golden_test.cpp).
+TEST(CpuInitStates, ConstructionReadsOnlyTheProcessorCount) {
     UseLeaves(kIntelLeaf0Max2, "", SystemKey(4, 0xF, 0xF));
-    hs::CpuInfo fresh;  // construction reads no CPUID but the processor count
+    hs::CpuInfo fresh;
     EXPECT_EQ(4u, fresh.GetCpuCount());
     EXPECT_EQ("", fresh.GetVendorString() + fresh.m_cpuStates.GetName());
     EXPECT_EQ(0u, fresh.m_cachedSpeed + fresh.m_extendedFeatures + fresh.m_cpuStates.m_cpuidPresent);
-
-    UseLeaves(kIntelLeaf0Max2, Dword("CpuidSupported", 0));
-    hs::CpuInfo none;
-    EXPECT_EQ(0u, none.DetermineCpuId());
-    EXPECT_EQ(0u, none.InitCpuStates());
-    EXPECT_EQ(0, none.m_cpuStates.m_cpuidPresent);
-    EXPECT_EQ(hs::CCpuStates::VENDOR_UNKNOWN, none.m_cpuStates.GetVendor());
-    EXPECT_EQ("", none.GetVendorString() + none.m_cpuStates.GetName());
-    EXPECT_EQ((Regs{}), Of(none.m_cpuStates.m_leaf1));
-
-    // Highest leaf 0: nothing after leaf 0, not even the vendor.
-    UseLeaves("\"00000000\"=\"00000000 756e6547 6c65746e 49656e69\"\n"
-              "\"00000001\"=\"00000686 00000001 00000000 0383f9ff\"\n"
-              "\"80000000\"=\"80000004 00000000 00000000 00000000\"\n"
-              "\"80000002\"=\"20202020 20202020 20202020 00000041\"\n");
-    hs::CpuInfo zero;
-    EXPECT_EQ(0u, zero.DetermineHighestCpuId());
-    EXPECT_EQ(0u, zero.InitCpuStates());
-    EXPECT_EQ(1, zero.m_cpuStates.m_cpuidPresent);
-    EXPECT_EQ("", zero.GetVendorString() + zero.m_cpuStates.GetName());
-    EXPECT_EQ((Regs{}), Of(zero.m_cpuStates.m_leaf1));
-    EXPECT_EQ(0u, zero.m_extendedFeatures);
 }
 
 // A second run over another processor overwrites the same fields; what
-// it does not read stays (the Athlon's group B). What each real processor
-// gives is under tests/machines/cpuid/expected/ (cpu_golden_test.cpp).
+// it does not read stays (the Athlon's group B).
 TEST(CpuInitStates, SecondRunOverwritesWhatItReads) {
     UseProcessor("amd-athlon-1400-thunderbird");
     hs::CpuInfo info;
@@ -60,63 +39,6 @@ TEST(CpuInitStates, SecondRunOverwritesWhatItReads) {
     EXPECT_EQ((Regs{0x665b5001, 0, 0, 0x007b7040}), Of(info.m_cpuStates.m_cacheA));
     EXPECT_EQ((Regs{0x00000000, 0x41004100, 0x01008140, 0x00000000}), Of(info.m_cpuStates.m_cacheB));
     EXPECT_EQ(0u, info.m_extendedFeatures);
-}
-
-// Processors given by their leaves alone: the name the sequence builds.
-TEST(CpuInitStates, NameFromLeaves) {
-    const std::string max2 = kIntelLeaf0Max2;
-    const struct {
-        const char *what;
-        std::string leaves;
-        uint32_t vendorClass;
-        const char *vendor;
-        uint32_t cacheAEax;  // the other cache registers stay zero
-        std::string name;
-    } cases[] = {
-        // Without the 0x40 descriptor the Celeron rule does not apply.
-        {"leaf 2 with an iteration count other than one reads as zero",
-         max2 + "\"00000001\"=\"00000652 00000000 00000000 0183f9ff\"\n"
-                "\"00000002\"=\"03020102 00000000 00000000 0c040840\"\n",
-         hs::CCpuStates::VENDOR_INTEL, "GenuineIntel", 0, "Intel Pentium(R) II processor, model 5 with MMX"},
-        // 0x44 in the top byte of EAX counts: Xeon. No MMX bit: no suffix.
-        {"descriptor in the low byte of EAX is ignored",
-         max2 + "\"00000001\"=\"00000652 00000000 00000000 00000000\"\n"
-                "\"00000002\"=\"44020101 00000000 00000000 00000000\"\n",
-         hs::CCpuStates::VENDOR_INTEL, "GenuineIntel", 0x44020101, "Intel Pentium(R) II Xeon(TM) processor"},
-        // "genuineintel": EBX "genu", EDX "inei", ECX "ntel".
-        {"vendor in other letter case is Intel",
-         "\"00000000\"=\"00000001 756e6567 6c65746e 69656e69\"\n\"00000001\"=\"00000686 00000001 00000000 00000000\"\n",
-         hs::CCpuStates::VENDOR_INTEL, "genuineintel", 0, "Intel Pentium(R) III Coppermine processor"},
-        {"unknown vendor GenuineIntal gets no table name",
-         "\"00000000\"=\"00000001 756e6547 6c61746e 49656e69\"\n\"00000001\"=\"00000686 00000001 00000000 00800000\"\n",
-         hs::CCpuStates::VENDOR_UNKNOWN, "GenuineIntal", 0, ""},
-        {"family outside the tables, MMX", max2 + "\"00000001\"=\"00000f29 00020809 00004400 00800000\"\n",
-         hs::CCpuStates::VENDOR_INTEL, "GenuineIntel", 0, " with MMX"},
-        {"family outside the tables, no MMX", max2 + "\"00000001\"=\"00000f29 00020809 00004400 00000000\"\n",
-         hs::CCpuStates::VENDOR_INTEL, "GenuineIntel", 0, ""},
-        // The naming step compares leaf 0's answer with 0x80000004.
-        {"highest leaf at or above the brand leaf skips the table name",
-         "\"00000000\"=\"80000004 756e6547 6c65746e 49656e69\"\n\"00000001\"=\"00000686 00000001 00000000 00800000\"\n",
-         hs::CCpuStates::VENDOR_INTEL, "GenuineIntel", 0, ""},
-        // Highest leaf 1: a leaf 2 answer is not read.
-        {"leaf 2 above the highest leaf", "\"00000000\"=\"00000001 756e6547 6c65746e 49656e69\"\n"
-                                           "\"00000001\"=\"00000582 00000000 00000000 008001bf\"\n"
-                                           "\"00000002\"=\"03020101 00000000 00000000 0c040843\"\n",
-         hs::CCpuStates::VENDOR_INTEL, "GenuineIntel", 0, "Intel Pentium(R) processor with MMX"},
-        {"brand string without NUL is taken whole",
-         max2 + "\"00000001\"=\"00000f29 00020809 00004400 bfebfbff\"\n" + kBrandLeavesWithoutNul,
-         hs::CCpuStates::VENDOR_INTEL, "GenuineIntel", 0,
-         std::string(16, 'A') + std::string(16, 'B') + std::string(16, 'C')},
-    };
-    for (const auto &c : cases) {
-        UseLeaves(c.leaves);
-        hs::CpuInfo info;
-        EXPECT_EQ(1u, info.InitCpuStates()) << c.what;
-        EXPECT_EQ(c.vendorClass, info.m_cpuStates.GetVendor()) << c.what;
-        EXPECT_EQ(c.vendor, info.GetVendorString()) << c.what;
-        EXPECT_EQ((Regs{c.cacheAEax, 0, 0, 0}), Of(info.m_cpuStates.m_cacheA)) << c.what;
-        EXPECT_EQ(c.name, info.m_cpuStates.GetName()) << c.what;
-    }
 }
 
 const char kRegistryMHz[] =
@@ -138,30 +60,6 @@ DWORD ClockAdvanceDuring(const std::function<void()> &action) {
     const DWORD before = timeGetTime();
     action();
     return timeGetTime() - before;
-}
-
-TEST(CpuSpeed, ReportedMegahertzByProcessorAndFallback) {
-    const struct {
-        const char *what, *fragment;
-        unsigned tscKHz;
-        std::string extra;
-        uint32_t mhz;
-    } cases[] = {
-        {"just below 2400 MHz", kP4, 2394000, "", 2399},
-        {"just above 2400 MHz", kP4, 2406000, "", 2400},
-        {"AMD family 6 is measured", "amd-athlon-1400-thunderbird", 1400000, "", 1400},
-        {"Intel family 5 is measured", "intel-pentium-mmx-mobile-tillamook", 233000, "", 250},
-        {"stopped counter: registry value", kP4, 0, kRegistryMHz, 799},
-        {"unavailable timer: registry value", kP4, 2800000, std::string(kRegistryMHz) + kTimerFails, 799},
-        // At least 501 ms counted, divided by 500000: 501 x 2394000 / 500000.
-        {"no registry value: short measurement", kP4, 2394000, kTimerFails, 2398},
-        {"nothing works", kP4, 0, "", 0},
-    };
-    for (const auto &c : cases) {
-        Processor p(c.fragment, ProcessorValues(Dword("TscKHz", c.tscKHz)) + c.extra);
-        EXPECT_EQ(c.mhz, p.info.GetCpuSpeed()) << c.what;
-        EXPECT_EQ(c.mhz, p.info.m_cachedSpeed) << c.what;
-    }
 }
 
 TEST(CpuSpeed, EachMethodAndItsClock) {

@@ -54,16 +54,24 @@ inline const char kBrandLeavesWithoutNul[] = "\"80000000\"=\"80000004 00000000 0
                                              "\"80000003\"=\"42424242 42424242 42424242 42424242\"\n"
                                              "\"80000004\"=\"43434343 43434343 43434343 43434343\"\n";
 
-// Load a fragment plus extra profile text as the machine.
-inline void UseProcessor(const std::string &fragment, const std::string &extra = "") {
-    hstest::UseMachine(Fragment(fragment) + "\n" + extra);
+// A fragment plus extra profile text, as a machine's text.
+inline std::string ProcessorMachine(const std::string &fragment, const std::string &extra = "") {
+    return Fragment(fragment) + "\n" + extra;
 }
 
 // A processor given only by its leaves (one "leaf"="eax ebx ecx edx" line
 // each) and optional values of the processor key.
+inline std::string LeavesMachine(const std::string &leaves, const std::string &values = "",
+                                 const std::string &extra = "") {
+    return "[HKEY_SIMULATION\\Processor]\n" + values + "[HKEY_SIMULATION\\Processor\\Leaves]\n" + leaves + extra;
+}
+
+inline void UseProcessor(const std::string &fragment, const std::string &extra = "") {
+    hstest::UseMachine(ProcessorMachine(fragment, extra));
+}
+
 inline void UseLeaves(const std::string &leaves, const std::string &values = "", const std::string &extra = "") {
-    hstest::UseMachine("[HKEY_SIMULATION\\Processor]\n" + values + "[HKEY_SIMULATION\\Processor\\Leaves]\n" +
-                       leaves + extra);
+    hstest::UseMachine(LeavesMachine(leaves, values, extra));
 }
 
 }  // namespace cputest
