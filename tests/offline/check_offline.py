@@ -9,7 +9,7 @@ hives: the real hive files under hives/, restored from their xz copies into
 a scratch folder under the names an installation gives them and read by
 relative paths (so that the documents name them the same on every machine),
 must give the JSON inventories under expected/, and their GLPI documents the
-same facts (tests/glpi/check_glpi.py --pair). --update rewrites the expected
+same facts (the pair check of tests/glpi/check_glpi.py). --update rewrites the expected
 files instead (after a deliberate change; read the diff).
 
 samples: each sample profile under machines/ written into hive files
@@ -31,13 +31,14 @@ import sys
 import tempfile
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "glpi"))
+import check_glpi
 import make_creg
 import make_regf
 from regfile import Key, read_profile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 MACHINES = os.path.join(HERE, "..", "..", "machines")
-CHECK_GLPI = os.path.join(HERE, "..", "glpi", "check_glpi.py")
 TIME = "2024-05-17 09:30:00"
 
 
@@ -78,13 +79,11 @@ def check_hive(hsinfo, name, update):
             print("FAIL %s: hsinfo exited with status %d\n%s" % (name, done.returncode, done.stderr))
             return False
         glpi = run([hsinfo, "--format", "glpi", "--time", TIME, *args, "--hives", restored], cwd=scratch)
-        for suffix, text in (("json", done.stdout), ("glpi", glpi.stdout), ("notes", glpi.stderr)):
-            write(scratch, "out." + suffix, text.encode())
-        paired = run(["/usr/bin/python3", CHECK_GLPI, "--pair", "out.glpi", "out.json", "--notes", "out.notes",
-                      "--time", TIME], cwd=scratch)
-    if glpi.returncode != 0 or paired.returncode != 0:
-        print("FAIL %s: the GLPI document (status %d) does not hold the inventory's facts\n%s%s" %
-              (name, glpi.returncode, paired.stdout, paired.stderr))
+    paired = check_glpi.Checker(name)
+    check_glpi.check_pair(paired, glpi.stdout.encode(), done.stdout.encode(), glpi.stderr, TIME)
+    if glpi.returncode != 0 or paired.errors:
+        print("FAIL %s: the GLPI document (status %d) does not hold the inventory's facts\n  %s" %
+              (name, glpi.returncode, "\n  ".join(paired.errors)))
         return False
     expected = os.path.join(HERE, "expected", name + ".json")
     if update:
