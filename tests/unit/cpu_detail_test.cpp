@@ -42,16 +42,9 @@ protected:
 
     uint32_t Fill(uint32_t durationMs = 1000) { return hs::FillCpuDetail(durationMs, &m_detail); }
 
-    void ExpectCache(uint32_t type, uint32_t size, uint32_t ways, uint32_t lineSize, uint32_t linesPerTag) {
-        EXPECT_EQ(m_caches[type].size, size) << hs::CacheTypeName(type);
-        EXPECT_EQ(m_caches[type].ways, ways) << hs::CacheTypeName(type);
-        EXPECT_EQ(m_caches[type].lineSize, lineSize) << hs::CacheTypeName(type);
-        EXPECT_EQ(m_caches[type].linesPerTag, linesPerTag) << hs::CacheTypeName(type);
-    }
     void ExpectNoCacheEntries() {
-        for (uint32_t t = 0; t < hs::kCacheTypeCount; ++t) {
-            ExpectCache(t, 0, 0, 0, 0);
-        }
+        const hs::CacheInfoEntry none[hs::kCacheTypeCount] = {};
+        EXPECT_EQ(0, std::memcmp(m_caches, none, sizeof none));
     }
     void ExpectBuffersKept() {
         EXPECT_EQ(static_cast<const void *>(m_detail.packageTable), static_cast<const void *>(m_packages));

@@ -311,7 +311,8 @@ TEST(CpuGolden, MadeUpProcessors) {
          LeavesMachine("\"00000000\"=\"00000002 756e6558 6c65746e 49656e69\"\n"
                        "\"00000001\"=\"00000686 00000001 00000000 0383f9ff\"\n"
                        "\"00000002\"=\"03020101 00000000 00000000 0c040841\"\n")},
-        {"family outside the tables, MMX", LeavesMachine(max2 + "\"00000001\"=\"00000f29 00020809 00004400 00800000\"\n")},
+        {"family outside the tables, MMX",
+         LeavesMachine(max2 + "\"00000001\"=\"00000f29 00020809 00004400 00800000\"\n")},
         {"family outside the tables, no MMX",
          LeavesMachine(max2 + "\"00000001\"=\"00000f29 00020809 00004400 00000000\"\n")},
         // The naming step compares leaf 0's answer with 0x80000004.
