@@ -106,11 +106,7 @@ TEST(Collector, Windows9xDriveProbeLeavesTheCurrentDrive) {
 // The program list takes as many names as it has entries and room, from the
 // front of the walk, then sorts them; every call walks the registry again.
 TEST(Collector, ProgramListRoom) {
-    auto program = [](const char *key, const char *name) {
-        return std::string("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + key +
-               "]\n\"DisplayName\"=\"" + name + "\"\n\"UninstallString\"=\"remove\"\n";
-    };
-    UseMachine(program("K3", "Alpha") + program("K1", "zeta") + program("K2", "mid"));
+    UseMachine(Program("K3", "Alpha") + Program("K1", "zeta") + Program("K2", "mid"));
     hs::CInventory inv;
     const struct {
         int32_t n;
@@ -128,7 +124,7 @@ TEST(Collector, ProgramListRoom) {
         EXPECT_EQ(c.names, names) << c.n;
     }
     EXPECT_EQ(3, inv.GetSoftwareCount());
-    UseMachine(program("K1", "zeta"));
+    UseMachine(Program("K1", "zeta"));
     EXPECT_EQ(1, inv.GetSoftwareCount());
 }
 

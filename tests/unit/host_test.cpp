@@ -96,28 +96,24 @@ TEST(HostPlatformId, KeptOnceReadExceptZero) {
 // Each case: the count without a destination, then the answer and the bytes
 // written into four entries pre-filled with 5a, room claimed for n of them.
 TEST(HostNetBios, CountAndAddressesWritten) {
-    auto lana = [](const char *key, int number, const char *address, const char *extra = "") {
-        return std::string("[HKEY_SIMULATION\\NetBIOS\\") + key + "]\n\"Lana\"=dword:0000000" + std::to_string(number) +
-               "\n\"Address\"=hex:" + address + "\n" + extra;
-    };
     const char *cardA = "00,11,22,aa,bb,cc", *cardB = "02,00,4c,4f,4f,50";
     const std::string a = "001122aabbcc", b = "02004c4f4f50";
     const char *fail = "\"StatusResult\"=dword:00000001\n";
-    const std::string three = lana("0", 0, cardA) + lana("1", 1, cardB) + lana("2", 2, cardB);
+    const std::string three = Lana("0", 0, cardA) + Lana("1", 1, cardB) + Lana("2", 2, cardB);
     const struct {
         const char *what;
         std::string lanas;
         int32_t count, n, result;
         std::string written;
     } cases[] = {
-        {"one address per LANA in enumeration order", lana("0", 3, cardA) + lana("1", 7, cardB), 2, 4, 2, a + b},
-        {"failed enumeration", "[HKEY_SIMULATION\\NetBIOS]\n\"EnumResult\"=dword:00000023\n" + lana("0", 0, cardA), 0,
+        {"one address per LANA in enumeration order", Lana("0", 3, cardA) + Lana("1", 7, cardB), 2, 4, 2, a + b},
+        {"failed enumeration", "[HKEY_SIMULATION\\NetBIOS]\n\"EnumResult\"=dword:00000023\n" + Lana("0", 0, cardA), 0,
          4, 0, ""},
         // Counting asks no LANA; the walk ends at the failure.
         {"failed reset keeps earlier entries",
-         lana("0", 3, cardA) + lana("1", 7, cardB, "\"ResetResult\"=dword:00000034\n"), 2, 4, 0, a},
-        {"failed status", lana("0", 3, cardA, fail) + lana("1", 7, cardB), 2, 4, 0, ""},
-        {"failure beyond the destination", lana("0", 0, cardA) + lana("1", 1, cardB, fail), 2, 1, 0, a},
+         Lana("0", 3, cardA) + Lana("1", 7, cardB, "\"ResetResult\"=dword:00000034\n"), 2, 4, 0, a},
+        {"failed status", Lana("0", 3, cardA, fail) + Lana("1", 7, cardB), 2, 4, 0, ""},
+        {"failure beyond the destination", Lana("0", 0, cardA) + Lana("1", 1, cardB, fail), 2, 1, 0, a},
         {"no more entries than room", three, 3, 1, 3, a},
         {"no room: counted, nothing written", three, 3, 0, 3, ""},
         {"negative room", three, 3, -5, 3, ""},
@@ -136,12 +132,12 @@ TEST(HostNetBios, CountAndAddressesWritten) {
     }
     // Room ending at an unreadable page: filled up to it; room claimed past
     // it, or in it: nothing written.
-    UseMachine(lana("0", 0, cardA) + lana("1", 1, cardB));
+    UseMachine(Lana("0", 0, cardA) + Lana("1", 1, cardB));
     hs::CInventory inv;
-    GuardedMemory one(6);
+    Guarded one(6);
     EXPECT_EQ(2, inv.SimGetNetCard(one.Data(), 1));
     EXPECT_EQ(0, std::memcmp(one.Data(), "\x00\x11\x22\xaa\xbb\xcc", 6));
-    GuardedMemory short6(6);
+    Guarded short6(6);
     EXPECT_EQ(0, inv.SimGetNetCard(short6.Data(), 2));
     EXPECT_TRUE(short6.Untouched(0, 6));
     EXPECT_EQ(0, inv.SimGetNetCard(short6.Data() + 6, 1));

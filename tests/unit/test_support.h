@@ -41,6 +41,18 @@ inline std::string VersionKey(unsigned major, unsigned minor, unsigned build, un
     return buf;
 }
 
+// A program of the uninstall list, and a NetBIOS adapter (LANA number, six
+// address bytes as a hex list, more values of its key).
+inline std::string Program(const std::string &key, const std::string &name) {
+    return "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + key +
+           "]\n\"DisplayName\"=\"" + name + "\"\n\"UninstallString\"=\"remove " + key + "\"\n";
+}
+inline std::string Lana(const std::string &key, int number, const std::string &address,
+                        const std::string &extra = "") {
+    return "[HKEY_SIMULATION\\NetBIOS\\" + key + "]\n\"Lana\"=dword:0000000" + std::to_string(number) +
+           "\n\"Address\"=hex:" + address + "\n" + extra;
+}
+
 // The releases the tests run on.
 inline const std::string kWindows95Osr2 = VersionKey(4, 0, 950, 1, " C");
 inline const std::string kWindows98 = VersionKey(4, 10, 1998, 1, "");
