@@ -213,16 +213,27 @@ std::string DumpProcessor() {
     for (const auto &[group, r] : {std::pair{"leaf1", s.m_leaf1}, {"cacheA", s.m_cacheA}, {"cacheB", s.m_cacheB}}) {
         out << group << " " << Hex(r[0]) << " " << Hex(r[1]) << " " << Hex(r[2]) << " " << Hex(r[3]) << "\n";
     }
+    // The speed twice, with the virtual clock's advance (each read adds one)
+    // and the priority class afterwards.
+    const DWORD t0 = timeGetTime();
+    const uint32_t speed = info.GetCpuSpeed();
+    const DWORD t1 = timeGetTime();
+    const uint32_t again = info.GetCpuSpeed();
     out << "family " << info.m_cpuStates.GetFamily() << "\nextendedFeatures " << Hex(info.m_extendedFeatures)
-        << "\nspeed " << info.GetCpuSpeed() << " MHz, cached " << info.m_cachedSpeed << "\n";
+        << "\nspeed " << speed << " MHz over " << t1 - t0 << " ms, cached " << info.m_cachedSpeed << ", again " << again
+        << " over " << timeGetTime() - t1 << " ms, priority class " << Hex(GetPriorityClass(GetCurrentProcess()))
+        << "\n";
 
     hs::ResetDetailState();
     hs::CpuDetail d{};
     hs::CpuPackageEntry packages[8] = {};
     hs::CacheInfoEntry caches[hs::kCacheTypeCount] = {};
-    char brand[48] = {};
+    char brand[48];
+    std::memset(brand, 'z', sizeof brand);  // bytes past the brand's NUL stay
     d.packageCapacity = 8, d.packageTable = packages, d.cacheTable = caches, d.brandString = brand;
-    out << "# CpuDetail\nFillCpuDetail " << hs::FillCpuDetail(1000, &d) << "\n";
+    out << "# CpuDetail\nFillCpuDetail " << hs::FillCpuDetail(1000, &d) << ", working record valid "
+        << hs::DetailState().working.valid << ", caller's tables "
+        << (d.packageTable == packages && d.cacheTable == caches && d.brandString == brand ? "kept" : "replaced") << "\n";
 #define HS_DUMP(field) out << #field " " << d.field << "\n";
     HS_DETAIL_FIELDS(HS_DUMP)
 #undef HS_DUMP
@@ -268,10 +279,6 @@ TEST(CpuGolden, RealProcessors) {
         ExpectGolden(rig.fragment + std::string(rig.name), DumpProcessor());
     }
 }
-
-const char kRegistryMHz[] =
-    "[HKEY_LOCAL_MACHINE\\HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0]\n\"~MHz\"=dword:0000031f\n";  // 799
-const char kTimerFails[] = "[HKEY_SIMULATION\\Timer]\n\"DevCapsFails\"=dword:00000001\n";
 
 std::string P4(unsigned tscKHz, const std::string &extra = "") {
     return ProcessorMachine(kP4, ProcessorValues(Dword("TscKHz", tscKHz)) + extra);
@@ -334,6 +341,15 @@ TEST(CpuGolden, MadeUpProcessors) {
         {"MXCSR mask without DAZ", P4(2800000, Dword("MxcsrMask", 0xFFBF) + one)},
         {"MXCSR mask 0 reads as 0xFFBF", P4(2800000, Dword("MxcsrMask", 0) + one)},
         {"MXCSR mask with DAZ", P4(2800000, Dword("MxcsrMask", 0x40) + one)},
+        // Not measured, and no fallback to the registry's value.
+        {"AMD family 5", LeavesMachine("\"00000000\"=\"00000001 68747541 444d4163 69746e65\"\n"
+                                       "\"00000001\"=\"00000580 00000000 00000000 008001bf\"\n",
+                                       Dword("TscKHz", 1000000), kRegistryMHz)},
+        {"Intel family 4", LeavesMachine("\"00000000\"=\"00000001 756e6547 6c65746e 49656e69\"\n"
+                                         "\"00000001\"=\"00000480 00000000 00000000 00000010\"\n",
+                                         Dword("TscKHz", 1000000), kRegistryMHz)},
+        {"Cyrix", ProcessorMachine("cyrix-mediagxm-233", ProcessorValues(Dword("TscKHz", 233000)) + kRegistryMHz)},
+        {"VIA", ProcessorMachine("via-c3-1000-nehemiah", ProcessorValues(Dword("TscKHz", 1000000)) + kRegistryMHz)},
         {"no TSC: speed -1", LeavesMachine("\"00000000\"=\"00000001 756e6547 6c65746e 49656e69\"\n"
                                            "\"00000001\"=\"00000543 00000000 00000000 00000000\"\n",
                                            Dword("TscKHz", 100000))},

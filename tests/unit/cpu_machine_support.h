@@ -37,9 +37,12 @@ inline std::string ProcessorValues(const std::string &values) {
     return "[HKEY_SIMULATION\\Processor]\n" + values;
 }
 
+// The processors, and an idle priority class that the speed's measurement
+// must put back.
 inline std::string SystemKey(unsigned processors, unsigned systemMask, unsigned processMask) {
     return "[HKEY_SIMULATION\\System]\n" + Dword("NumberOfProcessors", processors) +
-           Dword("SystemAffinityMask", systemMask) + Dword("ProcessAffinityMask", processMask);
+           Dword("SystemAffinityMask", systemMask) + Dword("ProcessAffinityMask", processMask) +
+           Dword("PriorityClass", 0x40);
 }
 
 // The processor most tests use: two logical processors, hyper-threading.
@@ -53,6 +56,11 @@ inline const char kBrandLeavesWithoutNul[] = "\"80000000\"=\"80000004 00000000 0
                                              "\"80000002\"=\"41414141 41414141 41414141 41414141\"\n"
                                              "\"80000003\"=\"42424242 42424242 42424242 42424242\"\n"
                                              "\"80000004\"=\"43434343 43434343 43434343 43434343\"\n";
+
+// A speed of 799 MHz in the registry, and a timer that cannot be asked.
+const char kRegistryMHz[] =
+    "[HKEY_LOCAL_MACHINE\\HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0]\n\"~MHz\"=dword:0000031f\n";  // 799
+const char kTimerFails[] = "[HKEY_SIMULATION\\Timer]\n\"DevCapsFails\"=dword:00000001\n";
 
 // A fragment plus extra profile text, as a machine's text.
 inline std::string ProcessorMachine(const std::string &fragment, const std::string &extra = "") {
