@@ -11,33 +11,6 @@ namespace {
 
 using namespace hstest;
 
-TEST(Collector, DetailRecordVersionTestFollowsItsTable) {
-    const struct {
-        unsigned major, minor, platform;
-        const char *csd;
-        int expected;
-    } rows[] = {
-        {3, 95, 1, "", 1},    // 9x, major other than 4
-        {4, 0, 1, " C", 0},   // Windows 95 (any service level)
-        {4, 10, 1, " A", 1},  // Windows 98 second edition
-        {4, 10, 1, "", 0},    // Windows 98
-        {4, 10, 1, "A ", 0},  // the 'A' must be the second character
-        {4, 90, 1, "", 1},    // Windows Me
-        {5, 0, 2, "", 1},     // Windows 2000
-        {4, 0, 2, "Service Pack 6", 0},  // NT 4
-        {3, 51, 2, "", 0},    // NT 3.51
-        {6, 0, 0, "", 1},     // Win32s and other platforms
-        {4, 0, 3, "", 1},
-    };
-    for (const auto &row : rows) {
-        UseMachine(VersionKey(row.major, row.minor, 1000, row.platform, row.csd));
-        EXPECT_EQ(row.expected, hs::CInventory::IsCpuDetailSupported())
-            << row.major << "." << row.minor << " platform " << row.platform << " \"" << row.csd << "\"";
-    }
-    UseMachine(kVersionFails);
-    EXPECT_EQ(0, hs::CInventory::IsCpuDetailSupported());
-}
-
 TEST(Collector, DetailRecordWithoutDetailKeepsItsBuffersAndNamesByBrandTable) {
     UseMachine(kWindows95Osr2);
     hs::CInventory inventory;

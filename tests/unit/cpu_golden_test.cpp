@@ -233,7 +233,8 @@ std::string DumpProcessor() {
     d.packageCapacity = 8, d.packageTable = packages, d.cacheTable = caches, d.brandString = brand;
     out << "# CpuDetail\nFillCpuDetail " << hs::FillCpuDetail(1000, &d) << ", working record valid "
         << hs::DetailState().working.valid << ", caller's tables "
-        << (d.packageTable == packages && d.cacheTable == caches && d.brandString == brand ? "kept" : "replaced") << "\n";
+        << (d.packageTable == packages && d.cacheTable == caches && d.brandString == brand ? "kept" : "replaced")
+        << "\n";
 #define HS_DUMP(field) out << #field " " << d.field << "\n";
     HS_DETAIL_FIELDS(HS_DUMP)
 #undef HS_DUMP

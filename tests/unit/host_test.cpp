@@ -16,36 +16,48 @@ using namespace hstest;
 const std::string kWindowsKey = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]\n";
 const std::string kNtKey = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion]\n";
 
+// The description, and whether the processor detail record is offered
+// (every release but Windows 95, Windows 98 before its second edition, and
+// NT before 5).
 TEST(HostOsDescription, ByReleaseAndReadableValues) {
     const std::string nine = kWindowsKey + "\"ProductName\"=\"Windows\"\n\"VersionNumber\"=\"4.x\"\n";
     const std::string xp = "\"ProductName\"=\"Microsoft Windows XP\"\n";
     const struct {
         std::string machine, description;
+        int detail;
     } cases[] = {
-        {kWindows95Osr2 + kWindowsKey + "\"ProductName\"=\"Microsoft Windows 95\"\n", "Microsoft Windows 95 OSR2 "},
+        {kWindows95Osr2 + kWindowsKey + "\"ProductName\"=\"Microsoft Windows 95\"\n", "Microsoft Windows 95 OSR2 ", 0},
         {kWindows98Se + kWindowsKey + "\"ProductName\"=\"Microsoft Windows 98\"\n\"VersionNumber\"=\"4.10.2222\"\n",
-         "Microsoft Windows 98 SE   4.10.2222"},
+         "Microsoft Windows 98 SE   4.10.2222", 1},
         // The suffix needs the matching minor version and service mark (the
         // second character), and a major version of 4.
-        {kWindows98 + nine, "Windows  4.x"},
-        {VersionKey(4, 0, 950, 1, " A") + nine, "Windows  4.x"},
-        {VersionKey(4, 10, 2222, 1, " C") + nine, "Windows  4.x"},
-        {VersionKey(4, 0, 950, 1, "C") + nine, "Windows  4.x"},
-        {VersionKey(4, 90, 3000, 1, " A") + nine, "Windows  4.x"},
-        {VersionKey(5, 0, 950, 1, " C") + nine, "Windows  4.x"},
-        {kWindows98Se, " SE "},
-        {kWindows98 + kNtKey + xp + "\"CurrentVersion\"=\"5.1\"\n", ""},  // 9x ignores the NT key
+        {kWindows98 + nine, "Windows  4.x", 0},
+        {VersionKey(4, 0, 950, 1, " A") + nine, "Windows  4.x", 0},
+        {VersionKey(4, 10, 2222, 1, " C") + nine, "Windows  4.x", 0},
+        {VersionKey(4, 10, 2222, 1, "A ") + nine, "Windows  4.x", 0},
+        {VersionKey(4, 0, 950, 1, "C") + nine, "Windows  4.x", 0},
+        {VersionKey(4, 90, 3000, 1, " A") + nine, "Windows  4.x", 1},
+        {VersionKey(5, 0, 950, 1, " C") + nine, "Windows  4.x", 1},
+        {VersionKey(3, 95, 950, 1, "") + nine, "Windows  4.x", 1},
+        {kWindows98Se, " SE ", 1},
+        {kWindows98 + kNtKey + xp + "\"CurrentVersion\"=\"5.1\"\n", "", 0},  // 9x ignores the NT key
         // NT keeps both joins when parts are missing.
-        {kWindowsXp + kNtKey + xp, "Microsoft Windows XP    "},
-        {kWindowsXp + kWindowsKey + "\"ProductName\"=\"Microsoft Windows 98\"\n\"VersionNumber\"=\"4.10\"\n", "    "},
-        {VersionKey(3, 11, 0, 0, "") + kWindowsKey + "\"ProductName\"=\"Windows\"\n", "Microsoft Win32s "},
-        {VersionKey(6, 0, 6000, 3, "") + kNtKey + "\"ProductName\"=\"Windows CE\"\n", ""},
-        {kVersionFails + kWindowsKey + "\"ProductName\"=\"Windows\"\n", ""},
+        {kWindowsXp + kNtKey + xp, "Microsoft Windows XP    ", 1},
+        {kWindowsXp + kWindowsKey + "\"ProductName\"=\"Microsoft Windows 98\"\n\"VersionNumber\"=\"4.10\"\n", "    ",
+         1},
+        {VersionKey(5, 0, 2195, 2, ""), "    ", 1},
+        {kWindowsNt4, "    ", 0},
+        {VersionKey(3, 51, 1057, 2, ""), "    ", 0},
+        {VersionKey(3, 11, 0, 0, "") + kWindowsKey + "\"ProductName\"=\"Windows\"\n", "Microsoft Win32s ", 1},
+        {VersionKey(6, 0, 6000, 3, "") + kNtKey + "\"ProductName\"=\"Windows CE\"\n", "", 1},
+        {VersionKey(4, 0, 950, 3, ""), "", 1},
+        {kVersionFails + kWindowsKey + "\"ProductName\"=\"Windows\"\n", "", 0},
     };
     for (const auto &c : cases) {
         UseMachine(c.machine);
         hs::CInventory inv;
         EXPECT_EQ(c.description, inv.GetOsDescription()) << c.machine;
+        EXPECT_EQ(c.detail, hs::CInventory::IsCpuDetailSupported()) << c.machine;
     }
 }
 
