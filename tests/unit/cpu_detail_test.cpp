@@ -10,12 +10,12 @@
 #include "cpu/cpu_detail.h"
 #include "cpu/detail_state.h"
 #include "cpu/ht_detect.h"
-#include "cpu_machine_support.h"
+#include "test_support.h"
 #include "platform/platform.h"
 
 namespace {
 
-using namespace cputest;
+using namespace hstest;
 
 // The members are read by value: the record is packed to 4 bytes, so its
 // pointers and the 64-bit speed may sit off their natural alignment.
@@ -57,11 +57,11 @@ protected:
 // to its NUL included, is under tests/machines/cpuid/expected/
 // (cpu_golden_test.cpp); these are the sequences and null pointers.
 TEST_F(CpuDetailRecord, NotIntelMarkOutlivesTheCallUntilReset) {
-    UseProcessor("amd-athlon-1400-thunderbird");
+    UseMachine(ProcessorMachine("amd-athlon-1400-thunderbird"));
     EXPECT_EQ(Fill(0), 1u);
     EXPECT_EQ(m_detail.notGenuineIntel, 1u);
     // A second fill in the same module keeps the mark.
-    UseProcessor(kP4, SystemKey(2, 0x3, 0x3));
+    UseMachine(ProcessorMachine(kP4, SystemKey(2, 0x3, 0x3)));
     ResetRecord();
     EXPECT_EQ(Fill(0), 1u);
     EXPECT_EQ(m_detail.vendorClass, 1u);
@@ -77,7 +77,7 @@ TEST_F(CpuDetailRecord, NotIntelMarkOutlivesTheCallUntilReset) {
 }
 
 TEST_F(CpuDetailRecord, NullRecordAndNullBuffers) {
-    UseProcessor(kP4, SystemKey(2, 0x3, 0x3));
+    UseMachine(ProcessorMachine(kP4, SystemKey(2, 0x3, 0x3)));
     EXPECT_EQ(hs::FillCpuDetail(1000, nullptr), 0u);
     EXPECT_EQ(hs::DetailState().working.valid, 0u);
     m_detail.packageTable = nullptr;

@@ -23,18 +23,15 @@
 #include "cpu/ht_detect.h"
 #include "cpu/intel_name.h"
 #include "cpu/vendor.h"
-#include "cpu_machine_support.h"
+#include "test_support.h"
 #include "golden.h"
 
 namespace {
 
-using namespace cputest;
+using namespace hstest;
 
-using hstest::Hex;
-using hstest::Printable;
-
-void ExpectGolden(const std::string &name, const std::string &actual) {
-    hstest::ExpectGolden("tests/machines/cpuid/expected/" + name + ".txt", actual);
+void ExpectDump(const std::string &name, const std::string &actual) {
+    ExpectGolden("tests/machines/cpuid/expected/" + name + ".txt", actual);
 }
 
 std::ostream &operator<<(std::ostream &out, const hs::CacheInfoEntry &e) {
@@ -175,7 +172,7 @@ TEST(CpuGolden, DecodingTables) {
         out << cycles << "/" << divisor << " -> " << hs::CyclesToKHz(cycles, divisor) << "\n";
     }
     for (double kHz : {2399999.76, 999.9, 1999.0}) out << kHz << " -> " << hs::SnappedKHzToMHz(kHz) << "\n";
-    ExpectGolden("decoding-tables", out.str());
+    ExpectDump("decoding-tables", out.str());
 }
 
 // Without a buffer or a record nothing is written; the size bounds the copy.
@@ -275,9 +272,9 @@ TEST(CpuGolden, RealProcessors) {
         {"via-c3-1000-nehemiah", "", 1000000, 1, 0x1, ""},
     };
     for (const auto &rig : rigs) {
-        UseProcessor(rig.fragment, ProcessorValues(rig.values + Dword("TscKHz", rig.tscKHz)) +
-                                       SystemKey(rig.processors, rig.mask, rig.mask));
-        ExpectGolden(rig.fragment + std::string(rig.name), DumpProcessor());
+        UseMachine(ProcessorMachine(rig.fragment, ProcessorValues(rig.values + Dword("TscKHz", rig.tscKHz)) +
+                                                      SystemKey(rig.processors, rig.mask, rig.mask)));
+        ExpectDump(rig.fragment + std::string(rig.name), DumpProcessor());
     }
 }
 
@@ -333,7 +330,11 @@ TEST(CpuGolden, MadeUpProcessors) {
                        "\"00000002\"=\"03020101 00000000 00000000 0c040843\"\n")},
         // Taken whole by the name, cut to 47 bytes and a NUL by the detail record.
         {"brand string without NUL",
-         LeavesMachine(max2 + "\"00000001\"=\"00000f29 00020809 00004400 bfebfbff\"\n" + kBrandLeavesWithoutNul)},
+         LeavesMachine(max2 + "\"00000001\"=\"00000f29 00020809 00004400 bfebfbff\"\n"
+                              "\"80000000\"=\"80000004 00000000 00000000 00000000\"\n"
+                              "\"80000002\"=\"41414141 41414141 41414141 41414141\"\n"
+                              "\"80000003\"=\"42424242 42424242 42424242 42424242\"\n"
+                              "\"80000004\"=\"43434343 43434343 43434343 43434343\"\n")},
         // The SSE2 probe executes by default.
         {"SSE2 executing without its feature bit", ProcessorMachine("amd-athlon-1400-thunderbird", one)},
         // Any fault rules SSE out; only an illegal instruction rules SSE2 out.
@@ -368,7 +369,7 @@ TEST(CpuGolden, MadeUpProcessors) {
         hstest::UseMachine(rig.machine);
         all += "## " + std::string(rig.what) + "\n" + DumpProcessor();
     }
-    ExpectGolden("made-up-processors", all);
+    ExpectDump("made-up-processors", all);
 }
 
 }  // namespace
