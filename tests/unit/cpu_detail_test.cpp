@@ -17,82 +17,27 @@ namespace {
 
 using namespace hstest;
 
+// What each processor gives, the caller's tables kept, the brand copied up to
+// its NUL and the mark of a processor not genuinely Intel that outlives the
+// call are under tests/machines/cpuid/expected/ (cpu_golden_test.cpp).
 // The members are read by value: the record is packed to 4 bytes, so its
-// pointers and the 64-bit speed may sit off their natural alignment.
-//
-// The collector's record: zeroed, with its three zeroed buffers and room for
-// eight packages.
-class CpuDetailRecord : public ::testing::Test {
-protected:
-    void SetUp() override {
-        hs::ResetDetailState();
-        ResetRecord();
-    }
-    void ResetRecord() {
-        std::memset(&m_detail, 0, sizeof m_detail);
-        std::memset(m_packages, 0, sizeof m_packages);
-        std::memset(m_caches, 0, sizeof m_caches);
-        std::memset(m_brand, 0, sizeof m_brand);
-        m_detail.packageCapacity = 8;
-        m_detail.packageTable = m_packages;
-        m_detail.cacheTable = m_caches;
-        m_detail.brandString = m_brand;
-    }
-    void TearDown() override { hs::ResetDetailState(); }
-
-    uint32_t Fill(uint32_t durationMs = 1000) { return hs::FillCpuDetail(durationMs, &m_detail); }
-
-    void ExpectNoCacheEntries() {
-        const hs::CacheInfoEntry none[hs::kCacheTypeCount] = {};
-        EXPECT_EQ(0, std::memcmp(m_caches, none, sizeof none));
-    }
-
-    hs::CpuDetail m_detail;
-    hs::CpuPackageEntry m_packages[8];
-    hs::CacheInfoEntry m_caches[hs::kCacheTypeCount];
-    char m_brand[48];
-};
-
-// What each processor gives, the caller's tables kept and the brand copied up
-// to its NUL included, is under tests/machines/cpuid/expected/
-// (cpu_golden_test.cpp); these are the sequences and null pointers.
-TEST_F(CpuDetailRecord, NotIntelMarkOutlivesTheCallUntilReset) {
-    UseMachine(ProcessorMachine("amd-athlon-1400-thunderbird"));
-    EXPECT_EQ(Fill(0), 1u);
-    EXPECT_EQ(m_detail.notGenuineIntel, 1u);
-    // A second fill in the same module keeps the mark.
-    UseMachine(ProcessorMachine(kP4, SystemKey(2, 0x3, 0x3)));
-    ResetRecord();
-    EXPECT_EQ(Fill(0), 1u);
-    EXPECT_EQ(m_detail.vendorClass, 1u);
-    EXPECT_EQ(m_detail.notGenuineIntel, 1u);
-    EXPECT_EQ(m_detail.htStatus, static_cast<uint32_t>(hs::HT_NOT_DETECTED));
-    ExpectNoCacheEntries();
-    // After a reset the same processor is genuine.
+// pointers may sit off their natural alignment.
+TEST(CpuDetailRecord, NullRecordAndNullTables) {
     hs::ResetDetailState();
-    ResetRecord();
-    EXPECT_EQ(Fill(0), 1u);
-    EXPECT_EQ(m_detail.notGenuineIntel, 0u);
-    EXPECT_EQ(m_detail.htStatus, static_cast<uint32_t>(hs::HT_ENABLED_AVAILABLE));
-}
-
-TEST_F(CpuDetailRecord, NullRecordAndNullBuffers) {
     UseMachine(ProcessorMachine(kP4, SystemKey(2, 0x3, 0x3)));
     EXPECT_EQ(hs::FillCpuDetail(1000, nullptr), 0u);
     EXPECT_EQ(hs::DetailState().working.valid, 0u);
-    m_detail.packageTable = nullptr;
-    m_detail.cacheTable = nullptr;
-    m_detail.brandString = nullptr;
-    EXPECT_EQ(Fill(0), 1u);
-    EXPECT_EQ(static_cast<const void *>(m_detail.packageTable), nullptr);
-    EXPECT_EQ(static_cast<const void *>(m_detail.cacheTable), nullptr);
-    EXPECT_EQ(static_cast<const void *>(m_detail.brandString), nullptr);
-    EXPECT_EQ(m_detail.packageCapacity, 0u);  // taken only together with a table
-    EXPECT_EQ(m_detail.packageCount, 1u);
-    EXPECT_EQ(m_detail.logicalCount, 2u);
-    EXPECT_EQ(m_detail.htStatus, static_cast<uint32_t>(hs::HT_ENABLED_AVAILABLE));
-    ExpectNoCacheEntries();
-    EXPECT_STREQ(m_brand, "");
+    hs::CpuDetail detail{};
+    detail.packageCapacity = 8;
+    EXPECT_EQ(hs::FillCpuDetail(0, &detail), 1u);
+    EXPECT_EQ(static_cast<const void *>(detail.packageTable), nullptr);
+    EXPECT_EQ(static_cast<const void *>(detail.cacheTable), nullptr);
+    EXPECT_EQ(static_cast<const void *>(detail.brandString), nullptr);
+    EXPECT_EQ(detail.packageCapacity, 0u);  // taken only together with a table
+    EXPECT_EQ(detail.packageCount, 1u);
+    EXPECT_EQ(detail.logicalCount, 2u);
+    EXPECT_EQ(detail.htStatus, static_cast<uint32_t>(hs::HT_ENABLED_AVAILABLE));
+    hs::ResetDetailState();
 }
 
 using Apics = std::map<uint32_t, uint32_t>;

@@ -196,8 +196,9 @@ TEST(CpuGolden, BrandNameArguments) {
     X(logicalPerPackage) X(firstLogicalMask) X(otherLogicalMask) X(packageCapacity)
 
 // What the CPUID sequence, the clock speed and the detail record learn from
-// the loaded machine's processor.
-std::string DumpProcessor() {
+// the loaded machine's processor; keepState: after the previous processor's
+// detail record, without resetting what the module keeps.
+std::string DumpProcessor(bool keepState = false) {
     std::ostringstream out;
     hs::CpuInfo probe;
     out << "# CpuInfo\nDetermineCpuId " << probe.DetermineCpuId() << " DetermineHighestCpuId "
@@ -221,7 +222,7 @@ std::string DumpProcessor() {
         << " over " << timeGetTime() - t1 << " ms, priority class " << Hex(GetPriorityClass(GetCurrentProcess()))
         << "\n";
 
-    hs::ResetDetailState();
+    if (!keepState) hs::ResetDetailState();
     hs::CpuDetail d{};
     hs::CpuPackageEntry packages[8] = {};
     hs::CacheInfoEntry caches[hs::kCacheTypeCount] = {};
@@ -245,7 +246,6 @@ std::string DumpProcessor() {
     DWORD_PTR processMask = 0, systemMask = 0;
     GetProcessAffinityMask(GetCurrentProcess(), &processMask, &systemMask);
     out << "affinity afterwards " << processMask << "\n";
-    hs::ResetDetailState();
     return out.str();
 }
 
@@ -276,6 +276,7 @@ TEST(CpuGolden, RealProcessors) {
                                                       SystemKey(rig.processors, rig.mask, rig.mask)));
         ExpectDump(rig.fragment + std::string(rig.name), DumpProcessor());
     }
+    hs::ResetDetailState();
 }
 
 std::string P4(unsigned tscKHz, const std::string &extra = "") {
@@ -290,6 +291,7 @@ TEST(CpuGolden, MadeUpProcessors) {
     const struct {
         const char *what;
         std::string machine;
+        bool keepState = false;
     } rigs[] = {
         {"no CPUID", LeavesMachine(max2, Dword("CpuidSupported", 0))},
         {"highest leaf 0: nothing after leaf 0, not even the vendor",
@@ -337,6 +339,8 @@ TEST(CpuGolden, MadeUpProcessors) {
                               "\"80000004\"=\"43434343 43434343 43434343 43434343\"\n")},
         // The SSE2 probe executes by default.
         {"SSE2 executing without its feature bit", ProcessorMachine("amd-athlon-1400-thunderbird", one)},
+        // The mark of a processor not genuinely Intel outlives the call until a reset.
+        {"Pentium 4 after it, not reset", P4(2800000, SystemKey(2, 0x3, 0x3)), true},
         // Any fault rules SSE out; only an illegal instruction rules SSE2 out.
         {"faults other than illegal instruction",
          P4(2800000, Dword("SseFault", 0xC0000005) + Dword("Sse2Fault", 0xC0000005) + one)},
@@ -367,8 +371,9 @@ TEST(CpuGolden, MadeUpProcessors) {
     std::string all;
     for (const auto &rig : rigs) {
         hstest::UseMachine(rig.machine);
-        all += "## " + std::string(rig.what) + "\n" + DumpProcessor();
+        all += "## " + std::string(rig.what) + "\n" + DumpProcessor(rig.keepState);
     }
+    hs::ResetDetailState();
     ExpectDump("made-up-processors", all);
 }
 
