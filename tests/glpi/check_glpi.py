@@ -38,11 +38,6 @@ import re
 import subprocess
 import sys
 
-try:
-    import jsonschema
-except ImportError:
-    sys.exit("check_glpi.py: python3-jsonschema is missing (scripts/install-deps.sh installs it)")
-
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 SCHEMA = os.path.join(HERE, "inventory.schema.json")
@@ -230,6 +225,10 @@ def check_facts(c, glpi, inv, notes, time):
 
 def validate(c, raw):
     try:
+        import jsonschema
+    except ImportError:
+        sys.exit("check_glpi.py: python3-jsonschema is missing (scripts/install-deps.sh installs it)")
+    try:
         text = raw.decode("utf-8")
     except UnicodeDecodeError as e:
         c.errors.append("not UTF-8: %s" % e)
@@ -277,7 +276,8 @@ def compare_expected(c, path, actual, update):
     if old == actual:
         return
     name = os.path.basename(path)
-    diff = "".join(difflib.unified_diff(old.decode("utf-8").splitlines(True), actual.decode("utf-8").splitlines(True),
+    diff = "".join(difflib.unified_diff(old.decode("utf-8", "replace").splitlines(True),
+                                        actual.decode("utf-8", "replace").splitlines(True),
                                         name + " (expected)", name + " (actual)"))
     if update:
         with open(path, "wb") as f:
