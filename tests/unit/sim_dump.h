@@ -1,6 +1,6 @@
 // The simulated machine as the Windows calls see it, written as text: the
 // registry tree and every machine fact. The dumps of the test profiles
-// (sim_golden_test.cpp) and the profile fuzzer, which checks that whatever
+// (sim_machine_test.cpp) and the profile fuzzer, which checks that whatever
 // loads reads back consistently, share it.
 #pragma once
 

@@ -18,7 +18,7 @@ using hs::sim::LoadMachine;
 using simtest::ValueText;
 
 // What each line of a profile stores is in the dumps of tests/machines/sim/
-// (sim_golden_test.cpp); here are the profiles that do not load.
+// (sim_machine_test.cpp); here are the profiles that do not load.
 TEST(SimProfile, EachErrorNamesItsLine) {
     const struct {
         const char *text, *message;

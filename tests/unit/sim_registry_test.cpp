@@ -21,7 +21,7 @@ const char kServices[] =
     "[HKEY_CURRENT_USER\\Software\\Vendor]\n[HKEY_SIMULATION\\Version]\n";
 
 // The order of subkeys and values, the roots and the key counts are in the
-// dumps of tests/machines/sim/ (sim_golden_test.cpp).
+// dumps of tests/machines/sim/ (sim_machine_test.cpp).
 TEST(SimRegistry, PathsOpenWithoutRegardToCase) {
     hstest::UseMachine(kServices);
     Key services("system\\CURRENTCONTROLSET\\Services");
