@@ -15,7 +15,7 @@ files instead (after a deliberate change; read the diff).
 samples: each sample profile under machines/ written into hive files
 (make_regf.py for the NT family, with arrival times; make_creg.py for the 9x
 family) must give the inventory that hsinfo --machine gives over the profile,
-apart from what only a running machine has (VOLATILE below).
+apart from what only a running machine has (without_volatile below).
 
 hostile: truncated, corrupted and hand-made files must give exit status 2
 and one line on standard error that names the file and what is wrong, or,
@@ -78,28 +78,19 @@ def check_hive(hsinfo, name, update):
 
 # --- samples: the sample machines as hive files ----------------------------
 
-# What a hive file does not hold, and why.
-VOLATILE = {
-    "processors": "the running processor (CPUID)",
-    "common.memoryStatus": "the memory status",
-    "adapters": "the IP helper's adapters",
-    "netbios": "the NetBIOS adapters",
-    "user.ipAddress, user.mac": "the IP helper's first adapter",
-    "devices Net": "the IP helper's adapters",
-    "devices Printer": "the spooler",
-    "drives CDRom n": "the running machine's drive letters (CD-ROM placeholders)",
-    "NT 4 CD-ROM and disk drives": "HARDWARE\\DEVICEMAP\\Scsi, which NT 4 builds at boot",
-    "failures": "the families above",
-}
-
-
 def without_volatile(doc, nt4):
+    """The inventory without what a hive file does not hold."""
+    # The running processor (CPUID), the IP helper's and NetBIOS adapters,
+    # failures of these families, and the offline section of --hives.
     doc = {k: v for k, v in doc.items() if k not in ("offline", "processors", "adapters", "netbios", "failures")}
-    if doc.get("common"):
+    if doc.get("common"):  # the memory status
         doc["common"] = {k: v for k, v in doc["common"].items() if k != "memoryStatus"}
-    if doc.get("user"):
+    if doc.get("user"):  # the IP helper's first adapter
         doc["user"] = {k: v for k, v in doc["user"].items() if k not in ("ipAddress", "mac")}
+    # The IP helper's adapters; the spooler's printers.
     doc["devices"] = [d for d in doc["devices"] if d["type"] not in ("Net", "Printer")]
+    # The running machine's CD-ROM placeholders; NT 4's CD-ROM and disk
+    # drives (HARDWARE\DEVICEMAP\Scsi, which NT 4 builds at boot).
     doc["drives"] = [d for d in doc["drives"] if not d["description"].startswith("CDRom ")
                      and not (nt4 and d["type"] in ("CDROM", "DiskDrive"))]
     return doc
