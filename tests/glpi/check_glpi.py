@@ -38,11 +38,6 @@ import re
 import subprocess
 import sys
 
-try:
-    import jsonschema
-except ImportError:
-    sys.exit("check_glpi.py: python3-jsonschema is missing (scripts/install-deps.sh installs it)")
-
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 SCHEMA = os.path.join(HERE, "inventory.schema.json")
@@ -230,6 +225,10 @@ def check_facts(c, glpi, inv, notes, time):
 
 def validate(c, raw):
     try:
+        import jsonschema
+    except ImportError:
+        sys.exit("check_glpi.py: python3-jsonschema is missing (scripts/install-deps.sh installs it)")
+    try:
         text = raw.decode("utf-8")
     except UnicodeDecodeError as e:
         c.errors.append("not UTF-8: %s" % e)
@@ -254,45 +253,51 @@ def check_pair(c, raw_glpi, raw_json, notes, time):
     return doc
 
 
-def run(args):
-    result = subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+def run(args, cwd=None, timeout=None):
+    result = subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE, cwd=cwd, timeout=timeout)
     return result.returncode, result.stdout, result.stderr.decode("utf-8", "replace")
 
 
-def check_run(c, base, families):
-    """Checks the GLPI document of one run against the --json one; answers it."""
-    rc_json, raw_json, json_notes = run(base + ["--json"] + families)
-    rc_glpi, raw_glpi, notes = run(base + ["--format", "glpi", "--time", TIME] + families)
-    if not c.equal("exit codes (--format glpi, --json) %s" % families, (rc_glpi, rc_json), (0, 0)):
+def check_run(c, base, families, cwd=None):
+    """Checks the GLPI document of one run against the --json one, which
+    says nothing on stderr; answers both documents."""
+    rc_json, raw_json, json_notes = run(base + ["--json"] + families, cwd)
+    rc_glpi, raw_glpi, notes = run(base + ["--format", "glpi", "--time", TIME] + families, cwd)
+    if not c.equal("exit codes (--format glpi, --json) %s" % families, (rc_glpi, rc_json), (0, 0)) or json_notes:
         c.errors.append("stderr of --format glpi:\n%s\nstderr of --json:\n%s" % (notes, json_notes))
     if rc_json == 0 and rc_glpi == 0:
         check_pair(c, raw_glpi, raw_json, notes, TIME)
-    return raw_glpi
+    return raw_glpi, raw_json
+
+
+def compare_expected(c, path, actual, update):
+    """actual must be the file's bytes; update rewrites the file instead."""
+    old = open(path, "rb").read() if os.path.exists(path) else b""
+    if old == actual:
+        return
+    name = os.path.basename(path)
+    diff = "".join(difflib.unified_diff(old.decode("utf-8", "replace").splitlines(True),
+                                        actual.decode("utf-8", "replace").splitlines(True),
+                                        name + " (expected)", name + " (actual)"))
+    if update:
+        with open(path, "wb") as f:
+            f.write(actual)
+        print(diff + "wrote " + path)
+    else:
+        c.errors.append("differs from %s\n%s" % (path, diff))
 
 
 def check_profile(hsinfo, profile, update):
     name = os.path.splitext(os.path.basename(profile))[0]
     c = Checker(name)
     base = [hsinfo, "--machine", profile]
-    raw_glpi = check_run(c, base, [])
+    raw_glpi, _ = check_run(c, base, [])
     # Some families: the network cards of the device list stand alone when
     # the adapters were not asked for; without either, no networks section.
     check_run(c, base, ["devices", "software"])
     check_run(c, base, ["drives"])
-    golden = os.path.join(EXPECTED, name + ".json")
     if name in GOLDEN and not c.errors:
-        old = open(golden, "rb").read() if os.path.exists(golden) else b""
-        if old != raw_glpi:
-            diff = "".join(difflib.unified_diff(old.decode("utf-8").splitlines(True),
-                                                raw_glpi.decode("utf-8").splitlines(True),
-                                                name + ".json (golden)", name + ".json (actual)"))
-            if update:
-                os.makedirs(EXPECTED, exist_ok=True)
-                with open(golden, "wb") as f:
-                    f.write(raw_glpi)
-                print(diff + "wrote " + golden)
-            else:
-                c.errors.append("differs from the golden document %s\n%s" % (golden, diff))
+        compare_expected(c, os.path.join(EXPECTED, name + ".json"), raw_glpi, update)
     return c
 
 

@@ -9,19 +9,18 @@ hives: the real hive files under hives/, restored from their xz copies into
 a scratch folder under the names an installation gives them and read by
 relative paths (so that the documents name them the same on every machine),
 must give the JSON inventories under expected/, and their GLPI documents the
-same facts (tests/glpi/check_glpi.py --pair). --update rewrites the expected
+same facts (the pair check of tests/glpi/check_glpi.py). --update rewrites the expected
 files instead (after a deliberate change; read the diff).
 
 samples: each sample profile under machines/ written into hive files
 (make_regf.py for the NT family, with arrival times; make_creg.py for the 9x
 family) must give the inventory that hsinfo --machine gives over the profile,
-apart from what only a running machine has (VOLATILE below).
+apart from what only a running machine has (without_volatile below).
 
 hostile: truncated, corrupted and hand-made files must give exit status 2
 and one line on standard error that names the file and what is wrong, or,
 for the odd but sound ones, an inventory; never a crash or a hang."""
 
-import difflib
 import json
 import lzma
 import os
@@ -31,18 +30,15 @@ import sys
 import tempfile
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "glpi"))
+import check_glpi
 import make_creg
 import make_regf
+from check_glpi import Checker, compare_expected, report, run
 from regfile import Key, read_profile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 MACHINES = os.path.join(HERE, "..", "..", "machines")
-CHECK_GLPI = os.path.join(HERE, "..", "glpi", "check_glpi.py")
-TIME = "2024-05-17 09:30:00"
-
-
-def run(args, cwd=None, timeout=None):
-    return subprocess.run(args, cwd=cwd, capture_output=True, text=True, timeout=timeout)
 
 
 def shared(name):
@@ -71,71 +67,40 @@ HIVES = {
 
 def check_hive(hsinfo, name, update):
     copy, restored, args = HIVES[name]
+    c = Checker(name)
     with tempfile.TemporaryDirectory() as scratch:
         write(scratch, restored, shared(copy))
-        done = run([hsinfo, "--json", *args, "--hives", restored], cwd=scratch)
-        if done.returncode != 0 or done.stderr:
-            print("FAIL %s: hsinfo exited with status %d\n%s" % (name, done.returncode, done.stderr))
-            return False
-        glpi = run([hsinfo, "--format", "glpi", "--time", TIME, *args, "--hives", restored], cwd=scratch)
-        for suffix, text in (("json", done.stdout), ("glpi", glpi.stdout), ("notes", glpi.stderr)):
-            write(scratch, "out." + suffix, text.encode())
-        paired = run(["/usr/bin/python3", CHECK_GLPI, "--pair", "out.glpi", "out.json", "--notes", "out.notes",
-                      "--time", TIME], cwd=scratch)
-    if glpi.returncode != 0 or paired.returncode != 0:
-        print("FAIL %s: the GLPI document (status %d) does not hold the inventory's facts\n%s%s" %
-              (name, glpi.returncode, paired.stdout, paired.stderr))
-        return False
-    expected = os.path.join(HERE, "expected", name + ".json")
-    if update:
-        write(HERE, expected, done.stdout.encode())
-        print("wrote %s" % expected)
-        return True
-    with open(expected) as f:
-        want = f.read()
-    if want != done.stdout:
-        print("FAIL %s: the inventory differs from %s" % (name, expected))
-        sys.stdout.writelines(difflib.unified_diff(want.splitlines(True), done.stdout.splitlines(True),
-                                                   name + ".json (expected)", name + ".json (actual)"))
-        return False
-    print("ok   %s" % name)
-    return True
+        _, raw_json = check_glpi.check_run(c, [hsinfo, *args, "--hives", restored], [], scratch)
+    if not c.errors:
+        compare_expected(c, os.path.join(HERE, "expected", name + ".json"), raw_json, update)
+    return c
 
 
 # --- samples: the sample machines as hive files ----------------------------
 
-# What a hive file does not hold, and why.
-VOLATILE = {
-    "processors": "the running processor (CPUID)",
-    "common.memoryStatus": "the memory status",
-    "adapters": "the IP helper's adapters",
-    "netbios": "the NetBIOS adapters",
-    "user.ipAddress, user.mac": "the IP helper's first adapter",
-    "devices Net": "the IP helper's adapters",
-    "devices Printer": "the spooler",
-    "drives CDRom n": "the running machine's drive letters (CD-ROM placeholders)",
-    "NT 4 CD-ROM and disk drives": "HARDWARE\\DEVICEMAP\\Scsi, which NT 4 builds at boot",
-    "failures": "the families above",
-}
-
-
 def without_volatile(doc, nt4):
+    """The inventory without what a hive file does not hold."""
+    # The running processor (CPUID), the IP helper's and NetBIOS adapters,
+    # failures of these families, and the offline section of --hives.
     doc = {k: v for k, v in doc.items() if k not in ("offline", "processors", "adapters", "netbios", "failures")}
-    if doc.get("common"):
+    if doc.get("common"):  # the memory status
         doc["common"] = {k: v for k, v in doc["common"].items() if k != "memoryStatus"}
-    if doc.get("user"):
+    if doc.get("user"):  # the IP helper's first adapter
         doc["user"] = {k: v for k, v in doc["user"].items() if k not in ("ipAddress", "mac")}
+    # The IP helper's adapters; the spooler's printers.
     doc["devices"] = [d for d in doc["devices"] if d["type"] not in ("Net", "Printer")]
+    # The running machine's CD-ROM placeholders; NT 4's CD-ROM and disk
+    # drives (HARDWARE\DEVICEMAP\Scsi, which NT 4 builds at boot).
     doc["drives"] = [d for d in doc["drives"] if not d["description"].startswith("CDRom ")
                      and not (nt4 and d["type"] in ("CDROM", "DiskDrive"))]
     return doc
 
 
 def inventory(hsinfo, *args):
-    done = run([hsinfo, "--json", *args])
-    if done.returncode != 0 or done.stderr:
-        raise RuntimeError("hsinfo %s: status %d\n%s" % (" ".join(args), done.returncode, done.stderr))
-    return json.loads(done.stdout)
+    status, out, notes = run([hsinfo, "--json", *args])
+    if status != 0 or notes:
+        raise RuntimeError("hsinfo %s: status %d\n%s" % (" ".join(args), status, notes))
+    return json.loads(out)
 
 
 def check_sample(hsinfo, name):
@@ -150,28 +115,16 @@ def check_sample(hsinfo, name):
             make_regf.main(["--times", profile, folder])
         offline = without_volatile(inventory(hsinfo, "--hives", folder), nt4)
     live = without_volatile(inventory(hsinfo, "--machine", profile), nt4)
-    if live == offline:
-        print("ok   %s" % name)
-        return True
-    print("FAIL %s: the inventory from hive files differs from the profile's" % name)
+    c = Checker(name)
     for key in sorted(set(live) | set(offline)):
-        if live.get(key) != offline.get(key):
-            print("  %s\n    profile: %s\n    hives:   %s" % (key, json.dumps(live.get(key)),
-                                                            json.dumps(offline.get(key))))
-    return False
+        c.equal(key + " from hive files (profile last)", offline.get(key), live.get(key))
+    return c
 
 
 # --- hostile: broken and odd files -----------------------------------------
 
-def regf(folder, name, tree, role="SYSTEM"):
-    """A regf hive made with hivexregedit from a key tree."""
-    path = write(folder, name, make_regf.minimal_hive(role))
-    with open(path + ".reg", "w", encoding="utf-8") as out:
-        make_regf.write_reg(tree, "HKEY_LOCAL_MACHINE\\" + role, out)
-    subprocess.run(["hivexregedit", "--merge", "--prefix", "HKEY_LOCAL_MACHINE\\" + role, path, path + ".reg"],
-                   check=True)
-    os.remove(path + ".reg")
-    return path
+def regf(folder, name, tree):
+    return make_regf.make_hive(os.path.join(folder, name), "SYSTEM", tree)
 
 
 def system_tree(current=1):
@@ -277,21 +230,20 @@ HOSTILE = [
 
 
 def check_hostile(hsinfo, what, make, status, message):
+    c = Checker(what)
     with tempfile.TemporaryDirectory() as folder:
         args = make(folder)
         try:
-            done = run([hsinfo, "--json", "--hives", *args], timeout=120)
+            answer, _, notes = run([hsinfo, "--json", "--hives", *args], timeout=120)
         except subprocess.TimeoutExpired:
-            print("FAIL %s: no answer within 120 s" % what)
-            return False
-    lines = done.stderr.splitlines()
-    if status == 0:
-        ok = done.returncode == 0 and not lines
-    else:
-        ok = (done.returncode == status and len(lines) == 1 and message in lines[0] and
-              any(lines[0].startswith("hsinfo: " + a) for a in args if not a.startswith("--")))
-    print("%s %s: status %d %s" % ("ok  " if ok else "FAIL", what, done.returncode, done.stderr.strip()))
-    return ok
+            c.errors.append("no answer within 120 s")
+            return c
+    lines = notes.splitlines()
+    c.equal("exit status and stderr lines", (answer, len(lines)), (status, 1 if status else 0))
+    if status and lines:
+        c.true("stderr %r does not say %r of the file" % (lines[0], message), message in lines[0] and
+               any(lines[0].startswith("hsinfo: " + a) for a in args if not a.startswith("--")))
+    return c
 
 
 def main(args):
@@ -305,7 +257,7 @@ def main(args):
         results = [check_sample(hsinfo, name) for name in rest]
     else:
         results = [check_hostile(hsinfo, *case) for case in HOSTILE]
-    sys.exit(0 if all(results) else 1)
+    sys.exit(report(results))
 
 
 if __name__ == "__main__":

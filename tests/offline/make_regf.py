@@ -96,15 +96,17 @@ def system_tree(machine, times):
     return system
 
 
-def make_hive(folder, name, tree):
-    hive = os.path.join(folder, name)
-    with open(hive, "wb") as out:
-        out.write(minimal_hive(name))
-    reg = hive + ".reg"
-    with open(reg, "w", encoding="utf-8") as out:
-        write_reg(tree, "HKEY_LOCAL_MACHINE\\" + name, out)
-    subprocess.run(["hivexregedit", "--merge", "--prefix", "HKEY_LOCAL_MACHINE\\" + name, hive, reg], check=True)
-    os.remove(reg)
+def make_hive(path, role, tree):
+    """A hive file of the given role (SYSTEM, SOFTWARE) that holds tree."""
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as out:
+        out.write(minimal_hive(role))
+    with open(path + ".reg", "w", encoding="utf-8") as out:
+        write_reg(tree, "HKEY_LOCAL_MACHINE\\" + role, out)
+    subprocess.run(["hivexregedit", "--merge", "--prefix", "HKEY_LOCAL_MACHINE\\" + role, path, path + ".reg"],
+                   check=True)
+    os.remove(path + ".reg")
+    return path
 
 
 def main(args):
@@ -114,11 +116,10 @@ def main(args):
     if len(args) != 2:
         sys.exit(__doc__)
     machine = read_profile(args[0])
-    os.makedirs(args[1], exist_ok=True)
-    make_hive(args[1], "SYSTEM", system_tree(machine, times))
+    make_hive(os.path.join(args[1], "SYSTEM"), "SYSTEM", system_tree(machine, times))
     software = Key("")
     software.subkeys = machine.child("SOFTWARE").subkeys
-    make_hive(args[1], "SOFTWARE", software)
+    make_hive(os.path.join(args[1], "SOFTWARE"), "SOFTWARE", software)
 
 
 if __name__ == "__main__":

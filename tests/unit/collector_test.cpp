@@ -1,42 +1,20 @@
 // The collector's own rules, which the inventories of the machine profiles
 // (tests/machines) do not show: what construction decides and leaves
-// behind, lists that each run replaces, state restored after a walk, and
-// the program list's room.
+// behind, lists that each run replaces, state restored after a walk, the
+// program list's room, and the operating-system readers and NetBIOS over
+// many releases or a machine that changes under one collector.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
+
 #include "api/inventory.h"
+#include "library_under_test.h"
 #include "test_support.h"
 
 namespace {
 
 using namespace hstest;
-
-TEST(Collector, DetailRecordVersionTestFollowsItsTable) {
-    const struct {
-        unsigned major, minor, platform;
-        const char *csd;
-        int expected;
-    } rows[] = {
-        {3, 95, 1, "", 1},    // 9x, major other than 4
-        {4, 0, 1, " C", 0},   // Windows 95 (any service level)
-        {4, 10, 1, " A", 1},  // Windows 98 second edition
-        {4, 10, 1, "", 0},    // Windows 98
-        {4, 10, 1, "A ", 0},  // the 'A' must be the second character
-        {4, 90, 1, "", 1},    // Windows Me
-        {5, 0, 2, "", 1},     // Windows 2000
-        {4, 0, 2, "Service Pack 6", 0},  // NT 4
-        {3, 51, 2, "", 0},    // NT 3.51
-        {6, 0, 0, "", 1},     // Win32s and other platforms
-        {4, 0, 3, "", 1},
-    };
-    for (const auto &row : rows) {
-        UseMachine(VersionKey(row.major, row.minor, 1000, row.platform, row.csd));
-        EXPECT_EQ(row.expected, hs::CInventory::IsCpuDetailSupported())
-            << row.major << "." << row.minor << " platform " << row.platform << " \"" << row.csd << "\"";
-    }
-    UseMachine(kVersionFails);
-    EXPECT_EQ(0, hs::CInventory::IsCpuDetailSupported());
-}
 
 TEST(Collector, DetailRecordWithoutDetailKeepsItsBuffersAndNamesByBrandTable) {
     UseMachine(kWindows95Osr2);
@@ -106,11 +84,7 @@ TEST(Collector, Windows9xDriveProbeLeavesTheCurrentDrive) {
 // The program list takes as many names as it has entries and room, from the
 // front of the walk, then sorts them; every call walks the registry again.
 TEST(Collector, ProgramListRoom) {
-    auto program = [](const char *key, const char *name) {
-        return std::string("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + key +
-               "]\n\"DisplayName\"=\"" + name + "\"\n\"UninstallString\"=\"remove\"\n";
-    };
-    UseMachine(program("K3", "Alpha") + program("K1", "zeta") + program("K2", "mid"));
+    UseMachine(Program("K3", "Alpha") + Program("K1", "zeta") + Program("K2", "mid"));
     hs::CInventory inv;
     const struct {
         int32_t n;
@@ -128,8 +102,165 @@ TEST(Collector, ProgramListRoom) {
         EXPECT_EQ(c.names, names) << c.n;
     }
     EXPECT_EQ(3, inv.GetSoftwareCount());
-    UseMachine(program("K1", "zeta"));
+    UseMachine(Program("K1", "zeta"));
     EXPECT_EQ(1, inv.GetSoftwareCount());
+}
+
+const std::string kWindowsKey = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]\n";
+const std::string kNtKey = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion]\n";
+
+// The description, and whether the processor detail record is offered
+// (every release but Windows 95, Windows 98 before its second edition, and
+// NT before 5).
+TEST(HostOsDescription, ByReleaseAndReadableValues) {
+    const std::string nine = kWindowsKey + "\"ProductName\"=\"Windows\"\n\"VersionNumber\"=\"4.x\"\n";
+    const std::string xp = "\"ProductName\"=\"Microsoft Windows XP\"\n";
+    const struct {
+        std::string machine, description;
+        int detail;
+    } cases[] = {
+        {kWindows95Osr2 + kWindowsKey + "\"ProductName\"=\"Microsoft Windows 95\"\n", "Microsoft Windows 95 OSR2 ", 0},
+        {kWindows98Se + kWindowsKey + "\"ProductName\"=\"Microsoft Windows 98\"\n\"VersionNumber\"=\"4.10.2222\"\n",
+         "Microsoft Windows 98 SE   4.10.2222", 1},
+        // The suffix needs the matching minor version and service mark (the
+        // second character), and a major version of 4.
+        {kWindows98 + nine, "Windows  4.x", 0},
+        {VersionKey(4, 0, 950, 1, " A") + nine, "Windows  4.x", 0},
+        {VersionKey(4, 10, 2222, 1, " C") + nine, "Windows  4.x", 0},
+        {VersionKey(4, 10, 2222, 1, "A ") + nine, "Windows  4.x", 0},
+        {VersionKey(4, 0, 950, 1, "C") + nine, "Windows  4.x", 0},
+        {VersionKey(4, 90, 3000, 1, " A") + nine, "Windows  4.x", 1},
+        {VersionKey(5, 0, 950, 1, " C") + nine, "Windows  4.x", 1},
+        {VersionKey(3, 95, 950, 1, "") + nine, "Windows  4.x", 1},
+        {kWindows98Se, " SE ", 1},
+        {kWindows98 + kNtKey + xp + "\"CurrentVersion\"=\"5.1\"\n", "", 0},  // 9x ignores the NT key
+        // NT keeps both joins when parts are missing.
+        {kWindowsXp + kNtKey + xp, "Microsoft Windows XP    ", 1},
+        {kWindowsXp + kWindowsKey + "\"ProductName\"=\"Microsoft Windows 98\"\n\"VersionNumber\"=\"4.10\"\n", "    ",
+         1},
+        {VersionKey(5, 0, 2195, 2, ""), "    ", 1},
+        {kWindowsNt4, "    ", 0},
+        {VersionKey(3, 51, 1057, 2, ""), "    ", 0},
+        {VersionKey(3, 11, 0, 0, "") + kWindowsKey + "\"ProductName\"=\"Windows\"\n", "Microsoft Win32s ", 1},
+        {VersionKey(6, 0, 6000, 3, "") + kNtKey + "\"ProductName\"=\"Windows CE\"\n", "", 1},
+        {VersionKey(4, 0, 950, 3, ""), "", 1},
+        {kVersionFails + kWindowsKey + "\"ProductName\"=\"Windows\"\n", "", 0},
+    };
+    for (const auto &c : cases) {
+        UseMachine(c.machine);
+        hs::CInventory inv;
+        EXPECT_EQ(c.description, inv.GetOsDescription()) << c.machine;
+        EXPECT_EQ(c.detail, hs::CInventory::IsCpuDetailSupported()) << c.machine;
+    }
+}
+
+// Each case loads the first machine, reads the id, loads the second and
+// reads it again with the same collector. The description and the user name
+// ask for the version on every call; the owner keys follow the kept id.
+TEST(HostPlatformId, KeptOnceReadExceptZero) {
+    const struct {
+        const char *what;
+        std::string first, second;
+        uint32_t firstId, secondId;
+    } cases[] = {
+        {"95 OSR2", kWindows95Osr2, kWindows95Osr2, 1, 1},
+        {"NT 4", kWindowsNt4, kWindowsNt4, 2, 2},
+        {"XP kept once read", kWindowsXp, kWindows98Se, 2, 2},
+        {"98 SE kept once read", kWindows98Se, kWindowsXp, 1, 1},
+        {"Win32s asked again", VersionKey(3, 11, 0, 0, ""), kWindows98Se, 0, 1},
+        {"failed query counts as zero and is asked again", kVersionFails + "\"PlatformId\"=dword:00000002\n",
+         kWindowsNt4, 0, 2},
+    };
+    for (const auto &c : cases) {
+        UseMachine(c.first);
+        hs::CInventory inv;
+        EXPECT_EQ(c.firstId, inv.GetPlatformId()) << c.what;
+        UseMachine(c.second);
+        EXPECT_EQ(c.secondId, inv.GetPlatformId()) << c.what;
+    }
+    const std::string names = kWindowsKey +
+                              "\"RegisteredOwner\"=\"Nine Owner\"\n\"RegisteredOrganization\"=\"Nine Org\"\n" +
+                              kNtKey + "\"RegisteredOwner\"=\"Nt Owner\"\n\"RegisteredOrganization\"=\"Nt Org\"\n" +
+                              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\WinLogon]\n"
+                              "\"DefaultUserName\"=\"default\"\n\"AltDefaultUserName\"=\"alternate\"\n"
+                              "[HKEY_LOCAL_MACHINE\\Network\\logon]\n\"username\"=\"logon\"\n";
+    UseMachine(kWindowsXp + names);
+    hs::CInventory inv;
+    EXPECT_EQ(2u, inv.GetPlatformId());
+    UseMachine(kWindows98Se + names);
+    EXPECT_EQ("Nt Owner", inv.ReadRegisteredOwner());
+    EXPECT_EQ("Nt Org", inv.ReadRegisteredOrganization());
+    EXPECT_EQ("logon", inv.ReadUserName());
+    EXPECT_EQ(" SE ", inv.GetOsDescription());
+    UseMachine(kWindowsNt4 + names);
+    EXPECT_EQ("default", inv.ReadUserName());
+    UseMachine(kVersionFails + names);  // not NT: the Windows 9x source
+    EXPECT_EQ("logon", inv.ReadUserName());
+}
+
+// Each case: the count without a destination, then the answer and the bytes
+// written into four entries pre-filled with 5a, room claimed for n of them.
+TEST(HostNetBios, CountAndAddressesWritten) {
+    const char *cardA = "00,11,22,aa,bb,cc", *cardB = "02,00,4c,4f,4f,50";
+    const std::string a = "001122aabbcc", b = "02004c4f4f50";
+    const char *fail = "\"StatusResult\"=dword:00000001\n";
+    const std::string three = Lana("0", 0, cardA) + Lana("1", 1, cardB) + Lana("2", 2, cardB);
+    const struct {
+        const char *what;
+        std::string lanas;
+        int32_t count, n, result;
+        std::string written;
+    } cases[] = {
+        {"one address per LANA in enumeration order", Lana("0", 3, cardA) + Lana("1", 7, cardB), 2, 4, 2, a + b},
+        {"failed enumeration", "[HKEY_SIMULATION\\NetBIOS]\n\"EnumResult\"=dword:00000023\n" + Lana("0", 0, cardA), 0,
+         4, 0, ""},
+        // Counting asks no LANA; the walk ends at the failure.
+        {"failed reset keeps earlier entries",
+         Lana("0", 3, cardA) + Lana("1", 7, cardB, "\"ResetResult\"=dword:00000034\n"), 2, 4, 0, a},
+        {"failed status", Lana("0", 3, cardA, fail) + Lana("1", 7, cardB), 2, 4, 0, ""},
+        {"failure beyond the destination", Lana("0", 0, cardA) + Lana("1", 1, cardB, fail), 2, 1, 0, a},
+        {"no more entries than room", three, 3, 1, 3, a},
+        {"no room: counted, nothing written", three, 3, 0, 3, ""},
+        {"negative room", three, 3, -5, 3, ""},
+    };
+    for (const auto &c : cases) {
+        UseMachine(c.lanas);
+        hs::CInventory inv;
+        EXPECT_EQ(c.count, inv.SimGetNetCard(nullptr, 8)) << c.what;
+        uint8_t entries[24];
+        std::memset(entries, 0x5a, sizeof entries);
+        EXPECT_EQ(c.result, inv.SimGetNetCard(entries, c.n)) << c.what;
+        std::string expected = c.written, actual;
+        while (expected.size() < 48) expected += "5a";
+        for (uint8_t byte : entries) actual += "0123456789abcdef"[byte >> 4], actual += "0123456789abcdef"[byte & 15];
+        EXPECT_EQ(expected, actual) << c.what;
+    }
+    // Room ending at an unreadable page: filled up to it; room claimed past
+    // it, or in it: nothing written.
+    UseMachine(Lana("0", 0, cardA) + Lana("1", 1, cardB));
+    hs::CInventory inv;
+    Guarded one(6);
+    EXPECT_EQ(2, inv.SimGetNetCard(one.Data(), 1));
+    EXPECT_EQ(0, std::memcmp(one.Data(), "\x00\x11\x22\xaa\xbb\xcc", 6));
+    Guarded short6(6);
+    EXPECT_EQ(0, inv.SimGetNetCard(short6.Data(), 2));
+    EXPECT_TRUE(short6.Untouched(0, 6));
+    EXPECT_EQ(0, inv.SimGetNetCard(short6.Data() + 6, 1));
+}
+
+TEST(HostAddress, FetchSucceedsWithoutWritingOrTracing) {
+    UseMachine(kWindowsXp);
+    hs::CInventory inv;
+    hs::sim::CaptureDebugOutput(true);
+    hs::sim::TakeDebugOutput();
+    uint32_t addresses[2] = {0x11111111u, 0x22222222u};
+    EXPECT_EQ(0, inv.GetHostIP(nullptr, 4));  // no destination: the count, zero
+    EXPECT_EQ(1, inv.GetHostIP(addresses, 2));
+    EXPECT_EQ(1, inv.GetHostIP(addresses, 0));
+    EXPECT_EQ(0x11111111u, addresses[0]);
+    EXPECT_EQ(0x22222222u, addresses[1]);
+    EXPECT_EQ("", hs::sim::TakeDebugOutput());
+    hs::sim::CaptureDebugOutput(false);
 }
 
 }  // namespace

@@ -23,18 +23,15 @@
 #include "cpu/ht_detect.h"
 #include "cpu/intel_name.h"
 #include "cpu/vendor.h"
-#include "cpu_machine_support.h"
+#include "test_support.h"
 #include "golden.h"
 
 namespace {
 
-using namespace cputest;
+using namespace hstest;
 
-using hstest::Hex;
-using hstest::Printable;
-
-void ExpectGolden(const std::string &name, const std::string &actual) {
-    hstest::ExpectGolden("tests/machines/cpuid/expected/" + name + ".txt", actual);
+void ExpectDump(const std::string &name, const std::string &actual) {
+    ExpectGolden("tests/machines/cpuid/expected/" + name + ".txt", actual);
 }
 
 std::ostream &operator<<(std::ostream &out, const hs::CacheInfoEntry &e) {
@@ -175,7 +172,7 @@ TEST(CpuGolden, DecodingTables) {
         out << cycles << "/" << divisor << " -> " << hs::CyclesToKHz(cycles, divisor) << "\n";
     }
     for (double kHz : {2399999.76, 999.9, 1999.0}) out << kHz << " -> " << hs::SnappedKHzToMHz(kHz) << "\n";
-    ExpectGolden("decoding-tables", out.str());
+    ExpectDump("decoding-tables", out.str());
 }
 
 // Without a buffer or a record nothing is written; the size bounds the copy.
@@ -197,6 +194,60 @@ TEST(CpuGolden, BrandNameArguments) {
     X(processorType) X(family) X(model) X(extendedFamily) X(extendedModel) X(stepping) X(featureFlags)              \
     X(extFeatureFlags) X(brandId) X(clflushLineSize) X(leaf1Ebx) X(htStatus) X(packageCount) X(logicalCount)      \
     X(logicalPerPackage) X(firstLogicalMask) X(otherLogicalMask) X(packageCapacity)
+
+// What the CPUID sequence, the clock speed and the detail record learn from
+// the loaded machine's processor; keepState: after the previous processor's
+// detail record, without resetting what the module keeps.
+std::string DumpProcessor(bool keepState = false) {
+    std::ostringstream out;
+    hs::CpuInfo probe;
+    out << "# CpuInfo\nDetermineCpuId " << probe.DetermineCpuId() << " DetermineHighestCpuId "
+        << probe.DetermineHighestCpuId() << "\n";
+    hs::CpuInfo info;
+    out << "InitCpuStates " << info.InitCpuStates() << " cpuidPresent " << +info.m_cpuStates.m_cpuidPresent
+        << "\nvendor \"" << info.GetVendorString() << "\" class " << info.m_cpuStates.GetVendor() << "\nname \""
+        << info.m_cpuStates.GetName() << "\"\n";
+    const hs::CCpuStates &s = info.m_cpuStates;
+    for (const auto &[group, r] : {std::pair{"leaf1", s.m_leaf1}, {"cacheA", s.m_cacheA}, {"cacheB", s.m_cacheB}}) {
+        out << group << " " << Hex(r[0]) << " " << Hex(r[1]) << " " << Hex(r[2]) << " " << Hex(r[3]) << "\n";
+    }
+    // The speed twice, with the virtual clock's advance (each read adds one)
+    // and the priority class afterwards.
+    const DWORD t0 = timeGetTime();
+    const uint32_t speed = info.GetCpuSpeed();
+    const DWORD t1 = timeGetTime();
+    const uint32_t again = info.GetCpuSpeed();
+    out << "family " << info.m_cpuStates.GetFamily() << "\nextendedFeatures " << Hex(info.m_extendedFeatures)
+        << "\nspeed " << speed << " MHz over " << t1 - t0 << " ms, cached " << info.m_cachedSpeed << ", again " << again
+        << " over " << timeGetTime() - t1 << " ms, priority class " << Hex(GetPriorityClass(GetCurrentProcess()))
+        << "\n";
+
+    if (!keepState) hs::ResetDetailState();
+    hs::CpuDetail d{};
+    hs::CpuPackageEntry packages[8] = {};
+    hs::CacheInfoEntry caches[hs::kCacheTypeCount] = {};
+    char brand[48];
+    std::memset(brand, 'z', sizeof brand);  // bytes past the brand's NUL stay
+    d.packageCapacity = 8, d.packageTable = packages, d.cacheTable = caches, d.brandString = brand;
+    out << "# CpuDetail\nFillCpuDetail " << hs::FillCpuDetail(1000, &d) << ", working record valid "
+        << hs::DetailState().working.valid << ", caller's tables "
+        << (d.packageTable == packages && d.cacheTable == caches && d.brandString == brand ? "kept" : "replaced")
+        << "\n";
+#define HS_DUMP(field) out << #field " " << d.field << "\n";
+    HS_DETAIL_FIELDS(HS_DUMP)
+#undef HS_DUMP
+    for (uint32_t t = 0; t < hs::kCacheTypeCount; ++t) {
+        out << "cache " << hs::CacheTypeName(t) << " " << caches[t] << "\n";
+    }
+    for (const hs::CpuPackageEntry &p : packages) {
+        out << "package " << p.packageId << " " << Hex(p.firstAffinityBit) << " " << Hex(p.siblingAffinityMask) << "\n";
+    }
+    out << "brand \"" << Printable(brand, sizeof brand) << "\"\n";
+    DWORD_PTR processMask = 0, systemMask = 0;
+    GetProcessAffinityMask(GetCurrentProcess(), &processMask, &systemMask);
+    out << "affinity afterwards " << processMask << "\n";
+    return out.str();
+}
 
 // Each real processor with what a machine adds to its CPUID values.
 TEST(CpuGolden, RealProcessors) {
@@ -221,43 +272,109 @@ TEST(CpuGolden, RealProcessors) {
         {"via-c3-1000-nehemiah", "", 1000000, 1, 0x1, ""},
     };
     for (const auto &rig : rigs) {
-        UseProcessor(rig.fragment, ProcessorValues(rig.values + Dword("TscKHz", rig.tscKHz)) +
-                                       SystemKey(rig.processors, rig.mask, rig.mask));
-        std::ostringstream out;
-        hs::CpuInfo info;
-        out << "# CpuInfo\nInitCpuStates " << info.InitCpuStates() << "\nvendor \"" << info.GetVendorString()
-            << "\" class " << info.m_cpuStates.GetVendor() << "\nname \"" << info.m_cpuStates.GetName() << "\"\n";
-        const hs::CCpuStates &s = info.m_cpuStates;
-        for (const auto &[group, r] : {std::pair{"leaf1", s.m_leaf1}, {"cacheA", s.m_cacheA}, {"cacheB", s.m_cacheB}}) {
-            out << group << " " << Hex(r[0]) << " " << Hex(r[1]) << " " << Hex(r[2]) << " " << Hex(r[3]) << "\n";
-        }
-        out << "family " << info.m_cpuStates.GetFamily() << "\nextendedFeatures " << Hex(info.m_extendedFeatures)
-            << "\nspeed " << info.GetCpuSpeed() << " MHz\n";
-
-        hs::ResetDetailState();
-        hs::CpuDetail d{};
-        hs::CpuPackageEntry packages[8] = {};
-        hs::CacheInfoEntry caches[hs::kCacheTypeCount] = {};
-        char brand[48] = {};
-        d.packageCapacity = 8, d.packageTable = packages, d.cacheTable = caches, d.brandString = brand;
-        out << "# CpuDetail\nFillCpuDetail " << hs::FillCpuDetail(1000, &d) << "\n";
-#define HS_DUMP(field) out << #field " " << d.field << "\n";
-        HS_DETAIL_FIELDS(HS_DUMP)
-#undef HS_DUMP
-        for (uint32_t t = 0; t < hs::kCacheTypeCount; ++t) {
-            out << "cache " << hs::CacheTypeName(t) << " " << caches[t] << "\n";
-        }
-        for (const hs::CpuPackageEntry &p : packages) {
-            out << "package " << p.packageId << " " << Hex(p.firstAffinityBit) << " " << Hex(p.siblingAffinityMask)
-                << "\n";
-        }
-        out << "brand \"" << Printable(brand, sizeof brand) << "\"\n";
-        DWORD_PTR processMask = 0, systemMask = 0;
-        GetProcessAffinityMask(GetCurrentProcess(), &processMask, &systemMask);
-        out << "affinity afterwards " << processMask << "\n";
-        hs::ResetDetailState();
-        ExpectGolden(rig.fragment + std::string(rig.name), out.str());
+        UseMachine(ProcessorMachine(rig.fragment, ProcessorValues(rig.values + Dword("TscKHz", rig.tscKHz)) +
+                                                      SystemKey(rig.processors, rig.mask, rig.mask)));
+        ExpectDump(rig.fragment + std::string(rig.name), DumpProcessor());
     }
+    hs::ResetDetailState();
+}
+
+std::string P4(unsigned tscKHz, const std::string &extra = "") {
+    return ProcessorMachine(kP4, ProcessorValues(Dword("TscKHz", tscKHz)) + extra);
+}
+
+// Processors that no real one shows: odd leaves, missing CPUID, faulting
+// probes, the clock speed's fallbacks. All go to one expected file.
+TEST(CpuGolden, MadeUpProcessors) {
+    const std::string max2 = kIntelLeaf0Max2;
+    const std::string one = SystemKey(1, 0x1, 0x1);
+    const struct {
+        const char *what;
+        std::string machine;
+        bool keepState = false;
+    } rigs[] = {
+        {"no CPUID", LeavesMachine(max2, Dword("CpuidSupported", 0))},
+        {"highest leaf 0: nothing after leaf 0, not even the vendor",
+         LeavesMachine("\"00000000\"=\"00000000 756e6547 6c65746e 49656e69\"\n"
+                       "\"00000001\"=\"00000686 00000001 00000000 0383f9ff\"\n"
+                       "\"80000000\"=\"80000004 00000000 00000000 00000000\"\n"
+                       "\"80000002\"=\"20202020 20202020 20202020 00000041\"\n")},
+        // Without the 0x40 descriptor the Celeron rule does not apply.
+        {"leaf 2 with an iteration count other than one reads as zero",
+         LeavesMachine(max2 + "\"00000001\"=\"00000652 00000000 00000000 0183f9ff\"\n"
+                              "\"00000002\"=\"03020102 00000000 00000000 0c040840\"\n")},
+        // 0x44 in the top byte of EAX counts: Xeon. No MMX bit: no suffix.
+        {"descriptor in the low byte of EAX is ignored",
+         LeavesMachine(max2 + "\"00000001\"=\"00000652 00000000 00000000 00000000\"\n"
+                              "\"00000002\"=\"44020101 00000000 00000000 00000000\"\n")},
+        // "genuineintel": EBX "genu", EDX "inei", ECX "ntel".
+        {"vendor in other letter case is Intel",
+         LeavesMachine("\"00000000\"=\"00000001 756e6567 6c65746e 69656e69\"\n"
+                       "\"00000001\"=\"00000686 00000001 00000000 00000000\"\n")},
+        {"unknown vendor GenuineIntal gets no table name",
+         LeavesMachine("\"00000000\"=\"00000001 756e6547 6c61746e 49656e69\"\n"
+                       "\"00000001\"=\"00000686 00000001 00000000 00800000\"\n")},
+        {"vendor XenuineIntel differs only in its first byte",
+         LeavesMachine("\"00000000\"=\"00000002 756e6558 6c65746e 49656e69\"\n"
+                       "\"00000001\"=\"00000686 00000001 00000000 0383f9ff\"\n"
+                       "\"00000002\"=\"03020101 00000000 00000000 0c040841\"\n")},
+        {"family outside the tables, MMX",
+         LeavesMachine(max2 + "\"00000001\"=\"00000f29 00020809 00004400 00800000\"\n")},
+        {"family outside the tables, no MMX",
+         LeavesMachine(max2 + "\"00000001\"=\"00000f29 00020809 00004400 00000000\"\n")},
+        // The naming step compares leaf 0's answer with 0x80000004.
+        {"highest leaf at or above the brand leaf skips the table name",
+         LeavesMachine("\"00000000\"=\"80000004 756e6547 6c65746e 49656e69\"\n"
+                       "\"00000001\"=\"00000686 00000001 00000000 00800000\"\n")},
+        {"leaf 2 above the highest leaf 1 is not read",
+         LeavesMachine("\"00000000\"=\"00000001 756e6547 6c65746e 49656e69\"\n"
+                       "\"00000001\"=\"00000582 00000000 00000000 008001bf\"\n"
+                       "\"00000002\"=\"03020101 00000000 00000000 0c040843\"\n")},
+        // Taken whole by the name, cut to 47 bytes and a NUL by the detail record.
+        {"brand string without NUL",
+         LeavesMachine(max2 + "\"00000001\"=\"00000f29 00020809 00004400 bfebfbff\"\n"
+                              "\"80000000\"=\"80000004 00000000 00000000 00000000\"\n"
+                              "\"80000002\"=\"41414141 41414141 41414141 41414141\"\n"
+                              "\"80000003\"=\"42424242 42424242 42424242 42424242\"\n"
+                              "\"80000004\"=\"43434343 43434343 43434343 43434343\"\n")},
+        // The SSE2 probe executes by default.
+        {"SSE2 executing without its feature bit", ProcessorMachine("amd-athlon-1400-thunderbird", one)},
+        // The mark of a processor not genuinely Intel outlives the call until a reset.
+        {"Pentium 4 after it, not reset", P4(2800000, SystemKey(2, 0x3, 0x3)), true},
+        // Any fault rules SSE out; only an illegal instruction rules SSE2 out.
+        {"faults other than illegal instruction",
+         P4(2800000, Dword("SseFault", 0xC0000005) + Dword("Sse2Fault", 0xC0000005) + one)},
+        {"MXCSR mask without DAZ", P4(2800000, Dword("MxcsrMask", 0xFFBF) + one)},
+        {"MXCSR mask 0 reads as 0xFFBF", P4(2800000, Dword("MxcsrMask", 0) + one)},
+        {"MXCSR mask with DAZ", P4(2800000, Dword("MxcsrMask", 0x40) + one)},
+        // Not measured, and no fallback to the registry's value.
+        {"AMD family 5", LeavesMachine("\"00000000\"=\"00000001 68747541 444d4163 69746e65\"\n"
+                                       "\"00000001\"=\"00000580 00000000 00000000 008001bf\"\n",
+                                       Dword("TscKHz", 1000000), kRegistryMHz)},
+        {"Intel family 4", LeavesMachine("\"00000000\"=\"00000001 756e6547 6c65746e 49656e69\"\n"
+                                         "\"00000001\"=\"00000480 00000000 00000000 00000010\"\n",
+                                         Dword("TscKHz", 1000000), kRegistryMHz)},
+        {"Cyrix", ProcessorMachine("cyrix-mediagxm-233", ProcessorValues(Dword("TscKHz", 233000)) + kRegistryMHz)},
+        {"VIA", ProcessorMachine("via-c3-1000-nehemiah", ProcessorValues(Dword("TscKHz", 1000000)) + kRegistryMHz)},
+        {"no TSC: speed -1", LeavesMachine("\"00000000\"=\"00000001 756e6547 6c65746e 49656e69\"\n"
+                                           "\"00000001\"=\"00000543 00000000 00000000 00000000\"\n",
+                                           Dword("TscKHz", 100000))},
+        {"just below 2400 MHz", P4(2394000)},
+        {"just above 2400 MHz", P4(2406000)},
+        {"stopped counter: registry value", P4(0, kRegistryMHz)},
+        {"unavailable timer: registry value, the detail's speed 0",
+         P4(2800000, std::string(kRegistryMHz) + kTimerFails + SystemKey(2, 0x3, 0x3))},
+        // At least 501 ms counted, divided by 500000: 501 x 2394000 / 500000.
+        {"no registry value: short measurement", P4(2394000, kTimerFails)},
+        {"nothing works", P4(0)},
+    };
+    std::string all;
+    for (const auto &rig : rigs) {
+        hstest::UseMachine(rig.machine);
+        all += "## " + std::string(rig.what) + "\n" + DumpProcessor(rig.keepState);
+    }
+    hs::ResetDetailState();
+    ExpectDump("made-up-processors", all);
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ protected:
         text << in.rdbuf();
         s_profile = text.str();
         s_lib = new hstest::LibraryUnderTest(s_profile.substr(s_profile.find('\n')));
-        hstest::ResolveExports(s_x, [](const char *name) { return s_lib->Get<void>(name); });
+        s_x = s_lib->x;
     }
     static void TearDownTestSuite() {
         delete s_lib;

@@ -1,11 +1,12 @@
 // The simulated machine as the Windows calls see it, written as text: the
 // registry tree and every machine fact. The dumps of the test profiles
-// (sim_golden_test.cpp) and the profile fuzzer, which checks that whatever
+// (sim_machine_test.cpp) and the profile fuzzer, which checks that whatever
 // loads reads back consistently, share it.
 #pragma once
 
 #include <cstring>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,38 @@ namespace simtest {
 
 using hstest::Hex;
 using hstest::Printable;
+
+// A key of HKEY_LOCAL_MACHINE (or below another key), closed at the end of
+// the scope.
+class Key {
+public:
+    explicit Key(const char *path, HKEY parent = HKEY_LOCAL_MACHINE) {
+        m_status = RegOpenKeyExA(parent, path, 0, KEY_READ, &m_key);
+    }
+    ~Key() {
+        if (m_key != nullptr) RegCloseKey(m_key);
+    }
+    Key(const Key &) = delete;
+    Key &operator=(const Key &) = delete;
+    LSTATUS Status() const { return m_status; }
+    HKEY Get() const { return m_key; }
+
+private:
+    HKEY m_key = nullptr;
+    LSTATUS m_status;
+};
+
+// A value's type and bytes as text, or "<missing>".
+inline std::string ValueText(const char *path, const char *name) {
+    Key key(path);
+    char data[1024];
+    DWORD size = sizeof data, type = 0;
+    if (key.Status() != ERROR_SUCCESS ||
+        RegQueryValueExA(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE *>(data), &size) != ERROR_SUCCESS) {
+        return "<missing>";
+    }
+    return "type " + std::to_string(type) + ": \"" + Printable(data, size) + "\"";
+}
 
 // Writes the key and every key below it (down to maxDepth levels): its
 // counts and longest lengths, every value's type and bytes. Answers false,
@@ -64,6 +97,13 @@ inline bool DumpKey(std::ostream &out, HKEY key, const std::string &path, int ma
         }
     }
     return consistent;
+}
+
+// The key's counts and values, without its subkeys, as text.
+inline std::string KeyText(HKEY key) {
+    std::ostringstream out;
+    DumpKey(out, key, "", 0);
+    return out.str();
 }
 
 inline std::string Regs(uint32_t leaf) {

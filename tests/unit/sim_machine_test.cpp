@@ -1,7 +1,13 @@
-// The simulated machine beyond what the dumps of tests/machines/sim/ hold:
-// host memory figures, the host's own processor, caller-memory checks
-// against real pages, the debugger channel, the last error and the code
-// page's strings.
+// The simulated machine as the Windows calls see it, for the profiles under
+// tests/machines/sim/: the registry tree (every key's counts and longest
+// lengths, every value's type and bytes) and every machine fact, compared
+// with tests/machines/sim/expected/<profile>.txt. Together the profiles hold
+// each rule of the profile format (both export formats, the three
+// encodings, deletions, replacements) and each fact with its default and its
+// failure (HS_UPDATE_EXPECTED=1 rewrites the expected files). Then what a
+// dump cannot hold: host memory figures, the host's own processor,
+// caller-memory checks against real pages, the debugger channel, the last
+// error and the code page's strings.
 #include <gtest/gtest.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -15,16 +21,30 @@
 #include "cpu/cpu_detail.h"
 #include "cpu/cpu_info.h"
 #include "cpu/detail_state.h"
+#include "golden.h"
 #include "platform/platform.h"
+#include "platform/sim/sim_machine.h"
+#include "sim_dump.h"
 #include "test_support.h"
 
 namespace {
 
+TEST(SimGolden, ProfilesAsTheWindowsCallsSeeThem) {
+    for (const char *name : {"facts-all", "facts-failing-first", "facts-failing-later", "facts-defaults"}) {
+        const std::string profile = std::string("tests/machines/sim/") + name;
+        hs::sim::LoadMachineFile(std::string(HS_SOURCE_DIR) + "/" + profile + ".reg");
+        std::ostringstream out;
+        out << "# Registry\n";
+        simtest::DumpKey(out, HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE");
+        simtest::DumpFacts(out);
+        hstest::ExpectGolden("tests/machines/sim/expected/" + std::string(name) + ".txt", out.str());
+    }
+}
+
 using hstest::UseMachine;
 
-// The facts of the profiles under tests/machines/sim/ are in their dumps
-// (sim_golden_test.cpp); a memory figure that a profile leaves out is the
-// host's own, which a dump cannot hold.
+// A memory figure that a profile leaves out is the host's own, which a dump
+// cannot hold.
 TEST(SimMachine, MemoryFiguresLeftOutAreTheHostsCapped) {
     UseMachine("[HKEY_SIMULATION\\Memory]\n\"TotalPhys\"=dword:20000000\n\"MemoryLoad\"=dword:00000021\n");
     MEMORYSTATUS m;

@@ -9,18 +9,16 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "sim_registry.h"
+#include "sim_dump.h"
 #include "test_support.h"
 
 namespace {
 
-using namespace std::string_literals;
 using hs::sim::LoadMachine;
-using simtest::Read;
-using simtest::Stored;
+using simtest::ValueText;
 
 // What each line of a profile stores is in the dumps of tests/machines/sim/
-// (sim_golden_test.cpp); here are the profiles that do not load.
+// (sim_machine_test.cpp); here are the profiles that do not load.
 TEST(SimProfile, EachErrorNamesItsLine) {
     const struct {
         const char *text, *message;
@@ -61,7 +59,7 @@ TEST(SimProfile, EachErrorNamesItsLine) {
         }
         EXPECT_EQ(0u, message.find(c.message)) << "profile: " << c.text << "\nmessage: " << message;
     }
-    EXPECT_EQ((Stored{REG_SZ, "still here\0"s}), Read("SOFTWARE\\Kept", "V"));  // a failed load keeps the machine
+    EXPECT_EQ("type 1: \"still here\\x00\"", ValueText("SOFTWARE\\Kept", "V"));  // a failed load keeps the machine
 }
 
 // HARDSCAN_MACHINE names the profile that the library loads with; one that
@@ -83,8 +81,8 @@ TEST(SimProfile, SelectedByTheEnvironment) {
     EXPECT_THROW(hs::sim::LoadMachineFile(path), hs::sim::ProfileError);
     // Unset: the built-in XP machine, on the host's own processor.
     LoadMachine(hs::sim::DefaultProfile());
-    EXPECT_EQ((Stored{REG_SZ, "Microsoft Windows XP\0"s}),
-              Read("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "ProductName"));
+    EXPECT_EQ("type 1: \"Microsoft Windows XP\\x00\"",
+              ValueText("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "ProductName"));
     EXPECT_EQ(std::string::npos, hs::sim::DefaultProfile().find("[HKEY_SIMULATION\\Processor"));
     hstest::UseMachine("");
 }

@@ -7,15 +7,13 @@
 #include <vector>
 
 #include "platform/sim/registry_tree.h"
-#include "sim_registry.h"
+#include "sim_dump.h"
 #include "test_support.h"
 
 namespace {
 
-using namespace std::string_literals;
 using simtest::Key;
-using simtest::Names;
-using Strings = std::vector<std::string>;
+using simtest::KeyText;
 
 const char kServices[] =
     "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Cdrom]\n"
@@ -23,13 +21,17 @@ const char kServices[] =
     "[HKEY_CURRENT_USER\\Software\\Vendor]\n[HKEY_SIMULATION\\Version]\n";
 
 // The order of subkeys and values, the roots and the key counts are in the
-// dumps of tests/machines/sim/ (sim_golden_test.cpp).
+// dumps of tests/machines/sim/ (sim_machine_test.cpp).
 TEST(SimRegistry, PathsOpenWithoutRegardToCase) {
     hstest::UseMachine(kServices);
     Key services("system\\CURRENTCONTROLSET\\Services");
     ASSERT_EQ(ERROR_SUCCESS, services.Status());
     Key cdrom("cdrom", services.Get());
-    EXPECT_EQ((Strings{"Start", "Type", "Group"}), Names(cdrom.Get(), true));
+    // "start" replaces the value "Start" in its place and keeps its name.
+    EXPECT_EQ("[] subkeys 0 (longest 0), values 3 (longest name 5, data 17)\n"
+              "  \"Start\" type 4: \"\\x04\\x00\\x00\\x00\"\n  \"Type\" type 4: \"\\x01\\x00\\x00\\x00\"\n"
+              "  \"Group\" type 1: \"SCSI CDROM Class\\x00\"\n",
+              KeyText(cdrom.Get()));
     HKEY key = reinterpret_cast<HKEY>(1);
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Vendor", 0, KEY_READ, &key));
     EXPECT_EQ(nullptr, key);
