@@ -9,12 +9,13 @@
 // facts that the library reads. One input builds at most what kMaxInput
 // bytes describe: large machines are the large-machine test's (tests/leak).
 //
-// Every export runs over each machine with a fresh collector (RunExports
-// says what must hold); the sanitizers catch memory and undefined-behaviour
-// errors.
-#include <strings.h>
+// Every export runs over each machine with a fresh collector; the results
+// must come from each export's set, the drive and device lists must pair up,
+// text fields must be padded with zero bytes and keep their last byte, and
+// nothing past a buffer may change. The sanitizers catch memory and
+// undefined-behaviour errors.
+#include <sys/mman.h>
 
-#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -27,15 +28,9 @@
 #include <vector>
 
 #include "api/adapter_list.h"
-#include "common/export_calls.h"
 #include "api/inventory.h"
 #include "hardscan.h"
 #include "platform/sim/sim_machine.h"
-
-void badinput::Fail(const std::string &text) {
-    std::fprintf(stderr, "machine_fuzzer: %s\n", text.c_str());
-    std::abort();
-}
 
 namespace {
 
@@ -44,9 +39,18 @@ constexpr size_t kMaxData = 1024;      // bytes of one value's data
 constexpr size_t kMaxNameLength = 255;  // of a key name, as Windows allows
 constexpr size_t kMaxDepth = 32;        // key names in one path
 
-bool IsHexDigit(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
-bool StartsWithNoCase(const std::string &s, const char *prefix) {
-    return strncasecmp(s.c_str(), prefix, std::strlen(prefix)) == 0;
+bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+bool StartsWithNoCase(const std::string &s, size_t at, const char *prefix) {
+    for (size_t i = 0; prefix[i] != '\0'; ++i) {
+        if (at + i >= s.size()) return false;
+        char c = s[at + i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+        char p = prefix[i];
+        if (p >= 'A' && p <= 'Z') p = static_cast<char>(p + 32);
+        if (c != p) return false;
+    }
+    return true;
 }
 
 std::string Quoted(const std::string &text) {
@@ -76,13 +80,16 @@ std::string KeyLine(const std::string &line) {
             part += c;
         }
     }
-    const bool simulation = !parts.empty() && strcasecmp(parts[0].c_str(), "HKEY_SIMULATION") == 0;
-    if (!simulation && (parts.empty() || strcasecmp(parts[0].c_str(), "HKEY_LOCAL_MACHINE") != 0))
+    const bool simulation = !parts.empty() && StartsWithNoCase(parts[0], 0, "HKEY_SIMULATION") &&
+                            parts[0].size() == 15;
+    if (!simulation && !(!parts.empty() && StartsWithNoCase(parts[0], 0, "HKEY_LOCAL_MACHINE") &&
+                         parts[0].size() == 18)) {
         parts.insert(parts.begin(), "HKEY_LOCAL_MACHINE");
+    }
     if (deletion) {
         // A root stays, and so does the simulated processor: its virtual
         // clock keeps a collector from measuring real time.
-        if (parts.size() < 2 || (simulation && StartsWithNoCase(parts[1], "Processor"))) return "";
+        if (parts.size() < 2 || (simulation && StartsWithNoCase(parts[1], 0, "Processor"))) return "";
     }
     std::string out = deletion ? "[-" : "[";
     for (size_t i = 0; i < parts.size(); ++i) out += (i ? "\\" : "") + parts[i];
@@ -129,13 +136,13 @@ std::string ValueLine(const std::string &line) {
     while (p < line.size() && (line[p] == ' ' || line[p] == '\t')) ++p;
     const std::string data = line.substr(p);
     if (data == "-") return out + "-\n";
-    if (StartsWithNoCase(data, "dword:")) {
+    if (StartsWithNoCase(data, 0, "dword:")) {
         std::string digits;
         for (size_t i = 6; i < data.size() && IsHexDigit(data[i]) && digits.size() < 8; ++i) digits += data[i];
         return out + "dword:" + (digits.empty() ? "0" : digits) + "\n";
     }
-    if (StartsWithNoCase(data, "hex:")) return out + "hex:" + HexBytes(data.substr(4)) + "\n";
-    if (StartsWithNoCase(data, "hex(")) {
+    if (StartsWithNoCase(data, 0, "hex:")) return out + "hex:" + HexBytes(data.substr(4)) + "\n";
+    if (StartsWithNoCase(data, 0, "hex(")) {
         const size_t close = data.find("):");
         std::string type;
         for (size_t i = 4; i < data.size() && i < close && IsHexDigit(data[i]) && type.size() < 8; ++i) type += data[i];
@@ -184,63 +191,189 @@ std::string Machine(const uint8_t *data, size_t size) {
     return text;
 }
 
-void Require(bool condition, const std::string &what) {
-    if (!condition) badinput::Fail(what);
+// Caller memory below 4 GiB, so that 32-bit record addresses name it: one
+// region for the whole run, handed out from its start for each input and
+// filled with a canary byte as far as handed out.
+class LowArena {
+public:
+    static constexpr uint8_t kCanary = 0xCD;
+    static constexpr size_t kSize = 64 << 20;
+
+    LowArena() {
+        void *p = mmap(nullptr, kSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_32BIT, -1, 0);
+        if (p == MAP_FAILED) std::abort();
+        m_base = static_cast<uint8_t *>(p);
+    }
+    void Reset() { m_used = 0; }
+    // size bytes and a trail of canary bytes behind them; null when the
+    // region cannot hold them (a machine that claims billions of processors).
+    uint8_t *Take(size_t size) {
+        const size_t need = (size + kTrail + 15) / 16 * 16;
+        if (size > kSize || need > kSize - m_used) return nullptr;
+        uint8_t *p = m_base + m_used;
+        std::memset(p, kCanary, need);
+        m_used += need;
+        return p;
+    }
+    static constexpr size_t kTrail = 64;
+
+private:
+    uint8_t *m_base = nullptr;
+    size_t m_used = 0;
+};
+
+LowArena &Arena() {
+    static LowArena *arena = new LowArena();
+    return *arena;
 }
 
-// Text fields (offset, width) of the records in output `k` of an export call.
-using Fields = std::vector<std::pair<size_t, size_t>>;
-Fields TextFields(const std::string &name, size_t k) {
-    const Fields typed = {{offsetof(DRIVERINFO, type), 32}, {offsetof(DRIVERINFO, description), 260}};
-    if (name == "HsiGetCpuInfo" || (name == "HsiGetCpuInfoEx" && k == 1))
-        return {{offsetof(CPUINFO, name), 260}, {offsetof(CPUINFO, vendor), 260}};
-    if (name == "HsiGetDriverInfo" || name == "HsiGetDeviceInfo") return typed;
-    if (name == "HsiGetSoftwareInfo" || (name == "HsiGetSoftwareInfoEx" && k == 1))
-        return {{offsetof(SOFTWAREINFO, displayName), 260}};
-    if (name == "HsiGetSoftwareInfoEx") return {{offsetof(SOFTWAREINFOLIST, category), 32}};
-    if (name == "HsiGetAdapterInfo")
-        return {{offsetof(IPADAPTERINFO, mac), 16}, {offsetof(IPADAPTERINFO, ipAddress), 16}};
-    if (name == "HsiGetCommonInfo") return {{32, 260}, {292, 260}, {552, 260}, {812, 260}, {1072, 260}};
-    if (name == "HsiGetNetUserInfo")
-        return {{offsetof(NETUSERINFO, computerName), 260}, {offsetof(NETUSERINFO, userName), 260}};
-    if (name == "HsiGetNetInfoEx" && k == 1) return {{offsetof(NETINFO, ipText), 32}, {offsetof(NETINFO, mac), 32}};
-    return {};
+void Require(bool condition, const char *what) {
+    if (!condition) {
+        std::fprintf(stderr, "machine_fuzzer: %s\n", what);
+        std::abort();
+    }
 }
 
-// A text field: text, then zero bytes up to its last byte (a field left as
-// it was holds no zero byte and passes).
+bool IsBufferResult(uint32_t result) { return result == 0 || result == 9 || result == 111 || result == 232; }
+
+// A text field that an export filled: text, then zero bytes up to its limit,
+// and the last byte as the caller left it.
 void CheckField(const uint8_t *field, size_t width) {
-    const uint8_t *end = static_cast<const uint8_t *>(std::memchr(field, 0, width - 1));
-    for (; end != nullptr && end < field + width - 1; ++end)
-        Require(*end == 0, "text field not padded with zero bytes");
+    const size_t limit = width - 1;
+    size_t i = 0;
+    while (i < limit && field[i] != 0) ++i;
+    for (; i < limit; ++i) Require(field[i] == 0, "text field not padded with zero bytes");
+    Require(field[limit] == LowArena::kCanary, "last byte of a text field written");
 }
 
-// Every export called as a host calls it (tests/common/export_calls.h): each
-// answer from its export's set, nothing written outside the records or into
-// a byte no export writes, text fields padded, and the drive and device
-// lists paired.
-void RunExports() {
-    uint32_t total = 0;
-    SYSINFOHEADER sizes;
-    HsiGetSysInfo(&sizes, &total);
-    if (total > (16u << 20)) return;  // more records than the fuzzer gives caller memory for
-    hstest::Buffers buffers;
-    for (const hstest::ExportCall &c : hstest::Calls(buffers, hstest::LinkedExports(), hs::AdapterListEntryCount())) {
-        const int64_t answer = c.call();
-        Require(c.Allowed(answer), c.name + " answered " + std::to_string(answer));
-        for (size_t k = 0; k < c.outputs.size(); ++k) {
-            const hstest::Output &o = c.outputs[k];
-            for (const auto &f : TextFields(c.name, k))
-                for (size_t at = f.first; at < o.bytes; at += o.recordSize) CheckField(o.data + at, f.second);
+// Nothing past the bytes handed to an export changed.
+void CheckTrail(const uint8_t *memory, size_t size) {
+    for (size_t i = size; i < size + LowArena::kTrail; ++i) {
+        Require(memory[i] == LowArena::kCanary, "byte past the buffer written");
+    }
+}
+
+// Text fields of a record: offset and width.
+using Fields = std::vector<std::pair<size_t, size_t>>;
+
+// Records of a chained export: the query's size, a fill of exactly that
+// size, fields checked.
+template <typename Record>
+void QueryAndFill(uint32_t (*exportFn)(Record *, uint32_t *), const Fields &fields) {
+    uint32_t size = 0;
+    Require(exportFn(nullptr, &size) == 111, "size query did not answer 111");
+    Require(size % sizeof(Record) == 0, "size query not a whole number of records");
+    uint8_t *memory = Arena().Take(size);
+    if (memory == nullptr) return;
+    uint32_t given = size;
+    const uint32_t fill = exportFn(reinterpret_cast<Record *>(memory), &given);
+    Require(IsBufferResult(fill), "buffer export result outside 0, 9, 111, 232");
+    if (fill == 0) {
+        for (size_t r = 0; r < size / sizeof(Record); ++r) {
+            for (const auto &f : fields) CheckField(memory + r * sizeof(Record) + f.first, f.second);
         }
     }
-    const std::string stray = buffers.arena.FirstStrayWrite();
-    Require(stray.empty(), "stray write: " + stray);
+    CheckTrail(memory, size);
+}
+
+// The list calls over as many records as the counts name.
+template <typename Header>
+int32_t ListCall(int32_t (*fn)(Header *, int32_t), int32_t count, size_t recordSize, uint8_t **records) {
+    auto *header = reinterpret_cast<Header *>(Arena().Take(sizeof(Header)));
+    *records = Arena().Take(static_cast<size_t>(count > 0 ? count : 1) * recordSize);
+    if (header == nullptr || *records == nullptr) return -1;
+    header->records = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(*records));
+    const int32_t result = fn(header, count);
+    Require(result == 0 || result == 1, "list call result outside 0, 1");
+    if (result == 1 && sizeof(Header) == sizeof(SOFTWAREINFOLIST)) {
+        CheckField(reinterpret_cast<uint8_t *>(header) + offsetof(SOFTWAREINFOLIST, category), 32);
+    }
+    return result;
+}
+
+void RunExports() {
+    Require(HsiGetCpuCount() >= 0, "negative processor count");
+    const int32_t nets = HsiGetNetCount();
+    const int32_t programs = HsiGetSoftwareCount();
+    Require(nets >= 0 && programs >= 0, "negative count");
+
+    QueryAndFill(HsiGetCpuInfo, {{offsetof(CPUINFO, name), 260}, {offsetof(CPUINFO, vendor), 260}});
+    const Fields typed = {{offsetof(DRIVERINFO, type), 32}, {offsetof(DRIVERINFO, description), 260}};
     hs::TextList descriptions, types;
+    QueryAndFill(HsiGetDriverInfo, typed);
     hs::g_inventory.CopyDriverLists(descriptions, types);
     Require(descriptions.size() == types.size(), "drive lists of different lengths");
+    QueryAndFill(HsiGetDeviceInfo, typed);
     hs::g_inventory.CopyDeviceLists(descriptions, types);
     Require(descriptions.size() == types.size(), "device lists of different lengths");
+    QueryAndFill(HsiGetSoftwareInfo, {{offsetof(SOFTWAREINFO, displayName), 260}});
+    {
+        // The adapter export checks one record per list entry, possibly more
+        // than it writes: room for every entry.
+        uint32_t size = 0;
+        const uint32_t query = HsiGetAdapterInfo(nullptr, &size);
+        Require(query == 0 || query == 111, "adapter size query outside 0, 111");
+        const size_t entries = hs::AdapterListEntryCount();
+        const size_t room = entries * sizeof(IPADAPTERINFO) > size ? entries * sizeof(IPADAPTERINFO) : size;
+        uint8_t *memory = Arena().Take(room);
+        if (memory != nullptr) {
+            const uint32_t fill = HsiGetAdapterInfo(reinterpret_cast<IPADAPTERINFO *>(memory), &size);
+            Require(IsBufferResult(fill), "adapter export result outside 0, 9, 111, 232");
+            if (fill == 0 && query == 111) {
+                for (size_t r = 0; r < size / sizeof(IPADAPTERINFO); ++r) {
+                    const uint8_t *record = memory + r * sizeof(IPADAPTERINFO);
+                    CheckField(record + offsetof(IPADAPTERINFO, mac), 16);
+                    CheckField(record + offsetof(IPADAPTERINFO, ipAddress), 16);
+                    Require(record[offsetof(IPADAPTERINFO, adapterName) + 259] == LowArena::kCanary,
+                            "last byte of adapterName written");
+                    Require(record[offsetof(IPADAPTERINFO, description) + 131] == LowArena::kCanary,
+                            "last byte of description written");
+                }
+            }
+            CheckTrail(memory, room);
+        }
+    }
+    {
+        uint8_t *memory = Arena().Take(sizeof(COMMONINFO));
+        const int32_t result = HsiGetCommonInfo(reinterpret_cast<COMMONINFO *>(memory));
+        Require(result == 0 || result == 1, "common info result outside 0, 1");
+        for (size_t f : {32, 292, 552, 812, 1072}) CheckField(memory + f, 260);
+        CheckTrail(memory, sizeof(COMMONINFO));
+    }
+    {
+        uint8_t *memory = Arena().Take(sizeof(NETUSERINFO));
+        const int32_t result = HsiGetNetUserInfo(reinterpret_cast<NETUSERINFO *>(memory));
+        Require(result == 0 || result == 1 || result == 111, "net user result outside 0, 1, 111");
+        if (result == 1) {
+            CheckField(memory + offsetof(NETUSERINFO, computerName), 260);
+            CheckField(memory + offsetof(NETUSERINFO, userName), 260);
+        }
+        for (size_t i = 0; i < 4; ++i) Require(memory[i] == LowArena::kCanary, "reserved bytes written");
+        CheckTrail(memory, sizeof(NETUSERINFO));
+    }
+    uint8_t *records = nullptr;
+    ListCall(HsiGetCpuInfoEx, HsiGetCpuCount(), sizeof(CPUINFO), &records);
+    if (ListCall(HsiGetNetInfoEx, nets, sizeof(NETINFO), &records) == 1) {
+        for (int32_t r = 0; r < nets; ++r) {
+            const uint8_t *record = records + static_cast<size_t>(r) * sizeof(NETINFO);
+            CheckField(record + offsetof(NETINFO, ipText), 32);
+            CheckField(record + offsetof(NETINFO, mac), 32);
+        }
+    }
+    ListCall(HsiGetSoftwareInfoEx, programs, sizeof(SOFTWAREINFO), &records);
+    {
+        uint8_t *header = Arena().Take(sizeof(SYSINFOHEADER) + 4);
+        uint32_t total = 0;
+        Require(HsiGetSysInfo(reinterpret_cast<SYSINFOHEADER *>(header), &total) == 111,
+                "system information size query did not answer 111");
+        uint8_t *block = Arena().Take(sizeof(SYSINFOHEADER) + total);
+        if (block != nullptr) {
+            std::memcpy(block, header, sizeof(SYSINFOHEADER));
+            const uint32_t fill = HsiGetSysInfo(reinterpret_cast<SYSINFOHEADER *>(block), &total);
+            Require(IsBufferResult(fill), "system information result outside 0, 9, 111, 232");
+            CheckTrail(block, sizeof(SYSINFOHEADER) + total);
+        }
+    }
 }
 
 // A fresh collector over the machine that is loaded now.
@@ -272,6 +405,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     // A fresh collector over the machine: its platform id and adapter
     // buffer start anew.
     RebuildCollector();
+    Arena().Reset();
     RunExports();
     hs::sim::InstallMachine(IdleMachine());
     RebuildCollector();
