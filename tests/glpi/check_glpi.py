@@ -1,33 +1,14 @@
 #!/usr/bin/python3
-"""Checks hsinfo's GLPI inventory documents (hsinfo --format glpi).
+"""Checks hsinfo's GLPI inventory documents (hsinfo --format glpi); README.md
+says what and how. Exit status 0 when every check passed.
 
     check_glpi.py [--hsinfo PATH] [--update] [NAME...]
     check_glpi.py --pair GLPI.json INVENTORY.json [--notes FILE] [--time TIME]
                   [--speed-tolerance PERCENT]
 
-The first form runs hsinfo over machine profiles: NAME is a profile under
-machines/ or tests/glpi/ without ".reg" (win98se, hostile, ...); no names
-means every sample profile under machines/ but default.reg, and hostile. For
-each it checks that the GLPI document is UTF-8, validates against GLPI's
-inventory schema (inventory.schema.json, formats such as ipv4 included) and
-holds the same facts as the profile's --json document after the conversions
-that docs/glpi.md lists: same counts, same texts, a section left out exactly
-where --json names a failed family, one line on stderr per failure. It also
-checks the --format, --json and --time arguments. A profile with a golden
-document under tests/glpi/expected/ must give exactly that document.
-
---update (or HS_UPDATE_EXPECTED=1) rewrites the golden documents instead of
-comparing them and prints what changed; review the diff before committing.
-Never used by the test runs.
-
-The second form checks one pair of documents made elsewhere (for example by
-the Windows hsinfo under Wine): GLPI.json against INVENTORY.json, with the
-GLPI run's stderr in FILE and the time it was given. On a real processor the
-two runs measure the clock speed apart; --speed-tolerance lets the speeds
-differ by that many percent.
-
-Needs Debian's python3-jsonschema. Exit status 0 when every check passed.
-"""
+NAME: a profile under machines/ or tests/glpi/ without ".reg"; --update
+rewrites the golden documents. --pair checks two documents made elsewhere
+(the Windows hsinfo under Wine), the GLPI run's stderr in FILE."""
 import argparse
 import collections
 import difflib

@@ -1,25 +1,9 @@
 #!/usr/bin/python3
-"""hsinfo --hives over hive files.
+"""hsinfo --hives over hive files; README.md says what each mode checks.
 
     check_offline.py --hsinfo PATH hives [--update] [CASE...]
     check_offline.py --hsinfo PATH samples NAME...
-    check_offline.py --hsinfo PATH hostile
-
-hives: the real hive files under hives/, restored from their xz copies into
-a scratch folder under the names an installation gives them and read by
-relative paths (so that the documents name them the same on every machine),
-must give the JSON inventories under expected/, and their GLPI documents the
-same facts (the pair check of tests/glpi/check_glpi.py). --update rewrites the expected
-files instead (after a deliberate change; read the diff).
-
-samples: each sample profile under machines/ written into hive files
-(make_regf.py for the NT family, with arrival times; make_creg.py for the 9x
-family) must give the inventory that hsinfo --machine gives over the profile,
-apart from what only a running machine has (without_volatile below).
-
-hostile: truncated, corrupted and hand-made files must give exit status 2
-and one line on standard error that names the file and what is wrong, or,
-for the odd but sound ones, an inventory; never a crash or a hang."""
+    check_offline.py --hsinfo PATH hostile"""
 
 import json
 import lzma

@@ -1,19 +1,8 @@
 #!/usr/bin/python3
-"""Writes the NT family's hive files (regf) of a machine profile, with
-Debian's hivex tools: each hive starts as a minimal hive (a root key and its
-security record, written here) into which hivexregedit --merge writes the
-profile's keys.
+"""Writes the NT family's hive files (SYSTEM and SOFTWARE) of a machine
+profile into FOLDER, as README.md describes; --times adds arrival times.
 
-    make_regf.py [--times] PROFILE.reg FOLDER
-
-FOLDER receives SYSTEM (the profile's SYSTEM keys, CurrentControlSet stored
-as ControlSet001 with Select\\Current naming it) and SOFTWARE. Volatile keys,
-which no hive file holds, are left out: HARDWARE, and the "Control" subkeys
-of the device instances. With --times each device instance records a last
-arrival time, after the start of the last session for the instances that
-had a "Control" subkey and before it for the others, and the HAL instance
-ACPI_HAL\\PNP0C08\\0 records when the session began, as Windows 8 and later
-keep them."""
+    make_regf.py [--times] PROFILE.reg FOLDER"""
 
 import os
 import struct
