@@ -1,23 +1,12 @@
 #!/usr/bin/python3
-"""Runs hsinfo over machine profiles and compares what it prints with the
-expected files under tests/machines/expected/:
-  NAME.json  the --json inventory (one call of HsiGetSysInfo for most
-             families);
-  NAME.txt   the text inventory (every family through its own exports),
-             then what the library sent to the debugger during each run.
+"""Runs hsinfo over machine profiles and compares its --json and text
+inventories (with the debugger output) with tests/machines/expected/, as
+docs/testing.md describes; --update (or HS_UPDATE_EXPECTED=1) rewrites them.
 
     check_machines.py [--hsinfo PATH] [--update] [NAME...]
 
-NAME is a sample profile under machines/ (win98se, winxp, ...) or a test
-profile under tests/machines/profiles/, without ".reg"; no names means all
-of them but machines/default.reg. --hsinfo defaults to build/native/hsinfo.
-On a mismatch the unified diff (expected, then actual) is printed and the
-exit status is 1.
-
---update, or HS_UPDATE_EXPECTED=1 in the environment, rewrites the expected
-files from the current output instead of comparing, and prints what changed.
-It is for developers after a deliberate change; review the diff before
-committing. Never used by the test runs."""
+NAME: a profile under machines/ or tests/machines/profiles/ without ".reg";
+none means all but machines/default.reg."""
 import argparse
 import glob
 import os
