@@ -283,19 +283,10 @@ def check_profile(hsinfo, profile, update):
 
 
 # Arguments and the exit code hsinfo must answer: 0 accepted, 2 refused.
-ARGUMENT_CASES = [
-    (["--format", "glpi", "--time", "2024-02-29 23:59:59"], 0),
-    (["--format", "glpi", "--time", "2024-02-29T00:00:00"], 0),
-    (["--format", "json"], 0),
-    (["--format", "glpi", "--time", "2023-02-29 12:00:00"], 2),
-    (["--format", "glpi", "--time", "2024-13-01 12:00:00"], 2),
-    (["--format", "glpi", "--time", "2024-05-17 24:00:00"], 2),
-    (["--format", "glpi", "--time", "2024-5-17 09:30:00"], 2),
-    (["--format", "glpi", "--time", "2024-05-17 09:30:00Z"], 2),
-    (["--format", "glpi", "--time", "yesterday"], 2),
-    (["--format", "xml"], 2),
-    (["--json", "--format", "text"], 2),
-]
+TIMES = {"2024-02-29 23:59:59": 0, "2024-02-29T00:00:00": 0, "2023-02-29 12:00:00": 2, "2024-13-01 12:00:00": 2,
+         "2024-05-17 24:00:00": 2, "2024-5-17 09:30:00": 2, "2024-05-17 09:30:00Z": 2, "yesterday": 2}
+ARGUMENT_CASES = [(["--format", "glpi", "--time", t], rc) for t, rc in TIMES.items()] + [
+    (["--format", "json"], 0), (["--format", "xml"], 2), (["--json", "--format", "text"], 2)]
 
 
 def check_arguments(hsinfo, profile):

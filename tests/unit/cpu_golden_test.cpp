@@ -279,100 +279,31 @@ TEST(CpuGolden, RealProcessors) {
     hs::ResetDetailState();
 }
 
-std::string P4(unsigned tscKHz, const std::string &extra = "") {
-    return ProcessorMachine(kP4, ProcessorValues(Dword("TscKHz", tscKHz)) + extra);
-}
-
-// Processors that no real one shows: odd leaves, missing CPUID, faulting
-// probes, the clock speed's fallbacks. All go to one expected file.
+// Processors that no real one shows, from tests/machines/cpuid/made-up-processors.txt
+// (its head says how a machine is written there), all into one expected file.
 TEST(CpuGolden, MadeUpProcessors) {
-    const std::string max2 = kIntelLeaf0Max2;
-    const std::string one = SystemKey(1, 0x1, 0x1);
-    const struct {
-        const char *what;
-        std::string machine;
-        bool keepState = false;
-    } rigs[] = {
-        {"no CPUID", LeavesMachine(max2, Dword("CpuidSupported", 0))},
-        {"highest leaf 0: nothing after leaf 0, not even the vendor",
-         LeavesMachine("\"00000000\"=\"00000000 756e6547 6c65746e 49656e69\"\n"
-                       "\"00000001\"=\"00000686 00000001 00000000 0383f9ff\"\n"
-                       "\"80000000\"=\"80000004 00000000 00000000 00000000\"\n"
-                       "\"80000002\"=\"20202020 20202020 20202020 00000041\"\n")},
-        // Without the 0x40 descriptor the Celeron rule does not apply.
-        {"leaf 2 with an iteration count other than one reads as zero",
-         LeavesMachine(max2 + "\"00000001\"=\"00000652 00000000 00000000 0183f9ff\"\n"
-                              "\"00000002\"=\"03020102 00000000 00000000 0c040840\"\n")},
-        // 0x44 in the top byte of EAX counts: Xeon. No MMX bit: no suffix.
-        {"descriptor in the low byte of EAX is ignored",
-         LeavesMachine(max2 + "\"00000001\"=\"00000652 00000000 00000000 00000000\"\n"
-                              "\"00000002\"=\"44020101 00000000 00000000 00000000\"\n")},
-        // "genuineintel": EBX "genu", EDX "inei", ECX "ntel".
-        {"vendor in other letter case is Intel",
-         LeavesMachine("\"00000000\"=\"00000001 756e6567 6c65746e 69656e69\"\n"
-                       "\"00000001\"=\"00000686 00000001 00000000 00000000\"\n")},
-        {"unknown vendor GenuineIntal gets no table name",
-         LeavesMachine("\"00000000\"=\"00000001 756e6547 6c61746e 49656e69\"\n"
-                       "\"00000001\"=\"00000686 00000001 00000000 00800000\"\n")},
-        {"vendor XenuineIntel differs only in its first byte",
-         LeavesMachine("\"00000000\"=\"00000002 756e6558 6c65746e 49656e69\"\n"
-                       "\"00000001\"=\"00000686 00000001 00000000 0383f9ff\"\n"
-                       "\"00000002\"=\"03020101 00000000 00000000 0c040841\"\n")},
-        {"family outside the tables, MMX",
-         LeavesMachine(max2 + "\"00000001\"=\"00000f29 00020809 00004400 00800000\"\n")},
-        {"family outside the tables, no MMX",
-         LeavesMachine(max2 + "\"00000001\"=\"00000f29 00020809 00004400 00000000\"\n")},
-        // The naming step compares leaf 0's answer with 0x80000004.
-        {"highest leaf at or above the brand leaf skips the table name",
-         LeavesMachine("\"00000000\"=\"80000004 756e6547 6c65746e 49656e69\"\n"
-                       "\"00000001\"=\"00000686 00000001 00000000 00800000\"\n")},
-        {"leaf 2 above the highest leaf 1 is not read",
-         LeavesMachine("\"00000000\"=\"00000001 756e6547 6c65746e 49656e69\"\n"
-                       "\"00000001\"=\"00000582 00000000 00000000 008001bf\"\n"
-                       "\"00000002\"=\"03020101 00000000 00000000 0c040843\"\n")},
-        // Taken whole by the name, cut to 47 bytes and a NUL by the detail record.
-        {"brand string without NUL",
-         LeavesMachine(max2 + "\"00000001\"=\"00000f29 00020809 00004400 bfebfbff\"\n"
-                              "\"80000000\"=\"80000004 00000000 00000000 00000000\"\n"
-                              "\"80000002\"=\"41414141 41414141 41414141 41414141\"\n"
-                              "\"80000003\"=\"42424242 42424242 42424242 42424242\"\n"
-                              "\"80000004\"=\"43434343 43434343 43434343 43434343\"\n")},
-        // The SSE2 probe executes by default.
-        {"SSE2 executing without its feature bit", ProcessorMachine("amd-athlon-1400-thunderbird", one)},
-        // The mark of a processor not genuinely Intel outlives the call until a reset.
-        {"Pentium 4 after it, not reset", P4(2800000, SystemKey(2, 0x3, 0x3)), true},
-        // Any fault rules SSE out; only an illegal instruction rules SSE2 out.
-        {"faults other than illegal instruction",
-         P4(2800000, Dword("SseFault", 0xC0000005) + Dword("Sse2Fault", 0xC0000005) + one)},
-        {"MXCSR mask without DAZ", P4(2800000, Dword("MxcsrMask", 0xFFBF) + one)},
-        {"MXCSR mask 0 reads as 0xFFBF", P4(2800000, Dword("MxcsrMask", 0) + one)},
-        {"MXCSR mask with DAZ", P4(2800000, Dword("MxcsrMask", 0x40) + one)},
-        // Not measured, and no fallback to the registry's value.
-        {"AMD family 5", LeavesMachine("\"00000000\"=\"00000001 68747541 444d4163 69746e65\"\n"
-                                       "\"00000001\"=\"00000580 00000000 00000000 008001bf\"\n",
-                                       Dword("TscKHz", 1000000), kRegistryMHz)},
-        {"Intel family 4", LeavesMachine("\"00000000\"=\"00000001 756e6547 6c65746e 49656e69\"\n"
-                                         "\"00000001\"=\"00000480 00000000 00000000 00000010\"\n",
-                                         Dword("TscKHz", 1000000), kRegistryMHz)},
-        {"Cyrix", ProcessorMachine("cyrix-mediagxm-233", ProcessorValues(Dword("TscKHz", 233000)) + kRegistryMHz)},
-        {"VIA", ProcessorMachine("via-c3-1000-nehemiah", ProcessorValues(Dword("TscKHz", 1000000)) + kRegistryMHz)},
-        {"no TSC: speed -1", LeavesMachine("\"00000000\"=\"00000001 756e6547 6c65746e 49656e69\"\n"
-                                           "\"00000001\"=\"00000543 00000000 00000000 00000000\"\n",
-                                           Dword("TscKHz", 100000))},
-        {"just below 2400 MHz", P4(2394000)},
-        {"just above 2400 MHz", P4(2406000)},
-        {"stopped counter: registry value", P4(0, kRegistryMHz)},
-        {"unavailable timer: registry value, the detail's speed 0",
-         P4(2800000, std::string(kRegistryMHz) + kTimerFails + SystemKey(2, 0x3, 0x3))},
-        // At least 501 ms counted, divided by 500000: 501 x 2394000 / 500000.
-        {"no registry value: short measurement", P4(2394000, kTimerFails)},
-        {"nothing works", P4(0)},
+    std::ifstream in(std::string(HS_SOURCE_DIR) + "/tests/machines/cpuid/made-up-processors.txt");
+    ASSERT_TRUE(in) << "made-up-processors.txt";
+    std::string all, line, what, fragment, body;
+    bool keepState = false;
+    auto dump = [&] {
+        if (what.empty()) return;
+        UseMachine(fragment.empty() ? body : ProcessorMachine(fragment, body));
+        all += "## " + what + "\n" + DumpProcessor(keepState);
     };
-    std::string all;
-    for (const auto &rig : rigs) {
-        hstest::UseMachine(rig.machine);
-        all += "## " + std::string(rig.what) + "\n" + DumpProcessor(rig.keepState);
+    while (std::getline(in, line)) {
+        if (line.rfind("## ", 0) == 0) {
+            dump();
+            what = line.substr(3), fragment = body = "", keepState = false;
+        } else if (line.rfind("< ", 0) == 0) {
+            fragment = line.substr(2);
+        } else if (line == "= kept") {
+            keepState = true;
+        } else if (!what.empty()) {
+            body += line + "\n";
+        }
     }
+    dump();
     hs::ResetDetailState();
     ExpectDump("made-up-processors", all);
 }

@@ -196,11 +196,9 @@ TEST(CpuPackageWalk, PackagesCountsAndMasks) {
         uint32_t result, packages, logical, firstMask, otherMask;
         std::vector<hs::CpuPackageEntry> entries;  // expected table (capacity 8 unless smaller)
     };
+    // One processor, two with hyper-threading on and off: the processor dumps
+    // (cpu_golden_test.cpp) show them through the simulated pinning.
     const Case cases[] = {
-        {"one processor, no HT", 1, 8, {{0x1, 0}}, 0x1, 0, 1, 1, 0x1, 0x0, {{0, 0x1, 0x0}, {0, 0, 0}}},
-        {"HT disabled, two packages", 2, 8, {{0x1, 0}, {0x2, 6}}, 0x3, 0, 2, 2, 0x3, 0x0,
-         {{0, 0x1, 0x0}, {3, 0x2, 0x0}}},
-        {"HT on one package", 2, 8, {{0x1, 0}, {0x2, 1}}, 0x3, 1, 1, 2, 0x1, 0x2, {{0, 0x1, 0x2}, {0, 0, 0}}},
         {"surplus packages counted without entries", 2, 1, {{0x1, 0}, {0x2, 1}, {0x4, 2}, {0x8, 3}}, 0xF, 1, 2,
          4, 0x5, 0xA, {{0, 0x1, 0x2}, {0, 0, 0}}},
         {"no table", 2, 0, {{0x1, 0}, {0x2, 1}, {0x4, 2}, {0x8, 3}}, 0xF, 1, 2, 4, 0x5, 0xA, {}},
@@ -223,9 +221,6 @@ TEST(CpuPackageWalk, PackagesCountsAndMasks) {
             EXPECT_EQ(table[i].packageId, c.entries[i].packageId) << c.what << " entry " << i;
             EXPECT_EQ(table[i].firstAffinityBit, c.entries[i].firstAffinityBit) << c.what << " entry " << i;
             EXPECT_EQ(table[i].siblingAffinityMask, c.entries[i].siblingAffinityMask) << c.what << " entry " << i;
-        }
-        if (c.apics.size() == 1) {
-            EXPECT_EQ(pinner.m_yields, 2) << c.what;
         }
     }
 }
