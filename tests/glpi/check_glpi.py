@@ -8,10 +8,12 @@ says what and how. Exit status 0 when every check passed.
 
 NAME: a profile under machines/ or tests/glpi/ without ".reg"; --update
 rewrites the golden documents. --pair checks two documents made elsewhere
-(the Windows hsinfo under Wine), the GLPI run's stderr in FILE."""
+(the Windows hsinfo under Wine): the GLPI run's stderr in FILE, the time it
+was given, how far the two runs' clock speeds may differ."""
 import argparse
 import collections
 import difflib
+import glob
 import ipaddress
 import json
 import os
@@ -314,40 +316,43 @@ def report(checks):
     return status
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+def add_runner_arguments(parser):
     parser.add_argument("--hsinfo", default=os.path.join(ROOT, "build", "native", "hsinfo"))
     parser.add_argument("--update", action="store_true")
-    parser.add_argument("--pair", nargs=2, metavar=("GLPI", "INVENTORY"))
-    parser.add_argument("--notes", help="stderr of the GLPI run (with --pair)")
-    parser.add_argument("--time", default=TIME, help="the time the GLPI run was given (with --pair)")
-    parser.add_argument("--speed-tolerance", type=float, default=0.0, metavar="PERCENT",
-                        help="how far the two runs' clock speeds may differ (with --pair)")
-    parser.add_argument("profiles", nargs="*", metavar="NAME")
-    options = parser.parse_args()
+    parser.add_argument("names", nargs="*", metavar="NAME")
 
+
+def profiles_to_run(options, folder):
+    """The profiles NAME.reg under machines/ or folder (no NAME: all of them
+    but machines/default.reg), and whether to rewrite the expected files."""
+    if not os.access(options.hsinfo, os.X_OK):
+        sys.exit("hsinfo not found or not executable: %s" % options.hsinfo)
+    every = [p for place in (os.path.join(ROOT, "machines"), folder) for p in sorted(glob.glob(place + "/*.reg"))]
+    by_name = {os.path.basename(p)[:-4]: p for p in reversed(every)}  # machines/ first
+    missing = [n for n in options.names if n not in by_name]
+    if missing:
+        sys.exit("no profile %s under machines/ or %s" % (", ".join(missing), folder))
+    # The runs must not depend on the caller's environment.
+    for variable in ("HARDSCAN_MACHINE", "HARDSCAN_DEBUG_OUTPUT"):
+        os.environ.pop(variable, None)
+    return ([by_name[n] for n in options.names] or [p for p in every if not p.endswith("/default.reg")],
+            options.update or os.environ.get("HS_UPDATE_EXPECTED") == "1")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    add_runner_arguments(parser)
+    parser.add_argument("--pair", nargs=2, metavar=("GLPI", "INVENTORY"))
+    parser.add_argument("--notes")
+    parser.add_argument("--time", default=TIME)
+    parser.add_argument("--speed-tolerance", type=float, default=0.0, metavar="PERCENT")
+    options = parser.parse_args()
     if options.pair:
         c = Checker(os.path.basename(options.pair[0]), options.speed_tolerance)
         notes = open(options.notes, encoding="utf-8", errors="replace").read() if options.notes else ""
         check_pair(c, open(options.pair[0], "rb").read(), open(options.pair[1], "rb").read(), notes, options.time)
         return report([c])
-
-    if not os.access(options.hsinfo, os.X_OK):
-        sys.exit("check_glpi.py: hsinfo not found or not executable: %s" % options.hsinfo)
-    names = options.profiles or sorted(
-        p[:-4] for p in os.listdir(os.path.join(ROOT, "machines")) if p.endswith(".reg") and p != "default.reg"
-    ) + ["hostile"]
-    profiles = []
-    for name in names:
-        found = [p for p in (os.path.join(ROOT, "machines", name + ".reg"), os.path.join(HERE, name + ".reg"))
-                 if os.path.isfile(p)]
-        if not found:
-            sys.exit("check_glpi.py: no profile %s.reg under machines/ or tests/glpi/" % name)
-        profiles.append(found[0])
-    update = options.update or os.environ.get("HS_UPDATE_EXPECTED") == "1"
-    # The documents must not depend on the caller's environment.
-    for variable in ("HARDSCAN_MACHINE", "HARDSCAN_DEBUG_OUTPUT"):
-        os.environ.pop(variable, None)
+    profiles, update = profiles_to_run(options, HERE)
     checks = [check_profile(options.hsinfo, p, update) for p in profiles]
     checks.append(check_arguments(options.hsinfo, profiles[0]))
     return report(checks)

@@ -1,7 +1,5 @@
-// The exports through the shared library: what the inventories of the
-// machine profiles (tests/machines) do not show, namely the list calls'
-// headers, the size arguments the exports leave, the records they leave
-// alone and the texts they send to the debugger when a call fails.
+// The exports through the shared library, where the machines' inventories
+// and the bad-input table do not look (docs/testing.md).
 #include <gtest/gtest.h>
 
 #include <cstring>

@@ -1,8 +1,5 @@
-// The collector's own rules, which the inventories of the machine profiles
-// (tests/machines) do not show: what construction decides and leaves
-// behind, lists that each run replaces, state restored after a walk, the
-// program list's room, and the operating-system readers and NetBIOS over
-// many releases or a machine that changes under one collector.
+// The collector's rules that the machines' inventories (tests/machines) do
+// not show: state across calls and machines, room, many releases at once.
 #include <gtest/gtest.h>
 
 #include <cstring>

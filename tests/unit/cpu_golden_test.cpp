@@ -1,9 +1,5 @@
-// The processor code against expected outputs under
-// tests/machines/cpuid/expected/: the decoding functions over their whole
-// input ranges (decoding-tables.txt), and everything that the CPUID sequence,
-// the clock speed and the detail record learn from each real processor of
-// tests/machines/cpuid/ (one file per processor). After a deliberate change,
-// HS_UPDATE_EXPECTED=1 rewrites them; read the diff before committing.
+// The processor code against the expected outputs under
+// tests/machines/cpuid/expected/ (its README says what each file holds).
 #include <gtest/gtest.h>
 
 #include <cstdio>

@@ -1,7 +1,5 @@
-// The processor code over simulated processors where the dumps of
-// cpu_golden_test.cpp cannot show it: CpuInfo's CPUID sequence run twice and
-// each speed method on the virtual clock, the detail record's null pointers,
-// and the package walk fed with simulated pinning.
+// The processor code where the dumps of cpu_golden_test.cpp cannot show it
+// (docs/testing.md).
 #include <gtest/gtest.h>
 
 #include <array>

@@ -1,13 +1,5 @@
-// The simulated machine as the Windows calls see it, for the profiles under
-// tests/machines/sim/: the registry tree (every key's counts and longest
-// lengths, every value's type and bytes) and every machine fact, compared
-// with tests/machines/sim/expected/<profile>.txt. Together the profiles hold
-// each rule of the profile format (both export formats, the three
-// encodings, deletions, replacements) and each fact with its default and its
-// failure (HS_UPDATE_EXPECTED=1 rewrites the expected files). Then what a
-// dump cannot hold: host memory figures, the host's own processor,
-// caller-memory checks against real pages, the debugger channel, the last
-// error and the code page's strings.
+// The simulated machine: the profiles under tests/machines/sim/ dumped as the
+// Windows calls see them (docs/testing.md), then what a dump cannot hold.
 #include <gtest/gtest.h>
 #include <sys/mman.h>
 #include <unistd.h>
