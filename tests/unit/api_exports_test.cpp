@@ -114,13 +114,13 @@ TEST(ApiExports, AdapterListsWithoutRecords) {
         uint32_t size = 5;
         EXPECT_EQ(0u, failing.x.HsiGetAdapterInfo(one.As<IPADAPTERINFO>(), &size));
         EXPECT_EQ(5u, size);
-        EXPECT_TRUE(one.Untouched(0, sizeof(IPADAPTERINFO)));
+        EXPECT_TRUE(one.OutsideUntouched());
     }
     // No adapter with an address: the user record's address fields are left.
     LibraryUnderTest unaddressed(Adapter(0, "00,00,00,00,00,09", "0.0.0.0"));
     Guarded user(sizeof(NETUSERINFO));
     ASSERT_EQ(1, unaddressed.x.HsiGetNetUserInfo(user.As<NETUSERINFO>()));
-    EXPECT_TRUE(user.Untouched(offsetof(NETUSERINFO, ipAddress), 64));
+    EXPECT_EQ(std::string(64, badinput::kFill), std::string(user.As<char>() + offsetof(NETUSERINFO, ipAddress), 64));
 }
 
 // Calls that fail, their answers and what they send to the debugger (that

@@ -23,8 +23,7 @@ using Regs = std::array<uint32_t, 4>;
 
 Regs Of(const uint32_t (&r)[4]) { return {r[0], r[1], r[2], r[3]}; }
 
-// Construction reads no CPUID but the processor count. What each processor
-// gives is under tests/machines/cpuid/expected/ (cpu_golden_test.cpp).
+// Construction reads no CPUID but the processor count.
 TEST(CpuInitStates, ConstructionReadsOnlyTheProcessorCount) {
     UseMachine(LeavesMachine(kIntelLeaf0Max2, "", SystemKey(4, 0xF, 0xF)));
     hs::CpuInfo fresh;
@@ -111,11 +110,8 @@ TEST(CpuTrace, DeliveredBuildSendsNothingToTheDebugger) {
     hs::sim::CaptureDebugOutput(false);
 }
 
-// What each processor gives, the caller's tables kept, the brand copied up to
-// its NUL and the mark of a processor not genuinely Intel that outlives the
-// call are under tests/machines/cpuid/expected/ (cpu_golden_test.cpp).
-// The members are read by value: the record is packed to 4 bytes, so its
-// pointers may sit off their natural alignment.
+// The record with real tables is in the processor dumps. Its members are read
+// by value: it is packed to 4 bytes, so its pointers may sit misaligned.
 TEST(CpuDetailRecord, NullRecordAndNullTables) {
     hs::ResetDetailState();
     UseMachine(ProcessorMachine(kP4, SystemKey(2, 0x3, 0x3)));

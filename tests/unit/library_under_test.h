@@ -67,17 +67,10 @@ private:
 // The text of a fixed-width record field, up to its first zero byte.
 inline std::string Field(const char *field, size_t width) { return std::string(field, strnlen(field, width)); }
 
-// Caller memory below 4 GiB that ends right at an unreadable page, between
+// Caller memory below 4 GiB that ends right at an unreadable page, after
 // fill bytes (the bad-input table's memory).
-class Guarded : public badinput::Area {
-public:
+struct Guarded : badinput::Area {
     explicit Guarded(size_t readable) : Area(readable, true) {}
-    // True when every byte from offset for count bytes still holds the fill.
-    bool Untouched(size_t offset, size_t count) const {
-        for (size_t i = offset; i < offset + count; ++i)
-            if (!ByteUntouched(i)) return false;
-        return true;
-    }
 };
 
 }  // namespace hstest
