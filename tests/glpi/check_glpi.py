@@ -212,18 +212,12 @@ def validate(c, raw):
     except ImportError:
         sys.exit("check_glpi.py: python3-jsonschema is missing (scripts/install-deps.sh installs it)")
     try:
-        text = raw.decode("utf-8")
-    except UnicodeDecodeError as e:
-        c.errors.append("not UTF-8: %s" % e)
-        return None
-    try:
-        doc = json.loads(text)
-    except ValueError as e:
-        c.errors.append("not JSON: %s" % e)
+        doc = json.loads(raw.decode("utf-8"))
+    except ValueError as e:  # UnicodeDecodeError is one too
+        c.errors.append("not UTF-8 JSON: %s" % e)
         return None
     with open(SCHEMA) as f:
-        schema = json.load(f)
-    validator = jsonschema.Draft7Validator(schema, format_checker=jsonschema.FormatChecker())
+        validator = jsonschema.Draft7Validator(json.load(f), format_checker=jsonschema.FormatChecker())
     for error in validator.iter_errors(doc):
         c.errors.append("schema: %s at /%s" % (error.message, "/".join(str(p) for p in error.absolute_path)))
     return doc

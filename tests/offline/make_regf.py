@@ -100,8 +100,7 @@ def make_hive(path, role, tree):
 
 def main(args):
     times = args[:1] == ["--times"]
-    if times:
-        args = args[1:]
+    args = args[1:] if times else args
     if len(args) != 2:
         sys.exit(__doc__)
     machine = read_profile(args[0])
