@@ -125,19 +125,18 @@ def patched(data, offset, new):
     return bytes(data)
 
 
+def creg(*names):
+    """A CREG file with the given keys below its root."""
+    root = Key("")
+    for name in names:
+        root.child(name)
+    return make_creg.build(root)
+
+
 def creg_with_loop():
     """Two keys below the root; the second's next-sibling link points to itself."""
-    root = Key("")
-    root.child("Enum")
-    root.child("System")
     third = 0x20 + 0x20 + 2 * 28  # the root's entry, then the two keys'
-    return patched(make_creg.build(root), third + 20, struct.pack("<I", 0x20 + 2 * 28))
-
-
-def creg_root():
-    root = Key("")
-    root.child("Enum")
-    return root
+    return patched(creg("Enum", "System"), third + 20, struct.pack("<I", 0x20 + 2 * 28))
 
 
 def enum_key(tree, *path):
@@ -203,8 +202,7 @@ HOSTILE = [
      2, "--present last-session cannot be used"),
     ("two SYSTEM hives",
      lambda d: [regf(d, "a/SYSTEM", system_tree()), regf(d, "b/SYSTEM", system_tree())], 2, "are both SYSTEM hives"),
-    ("a 9x and an NT hive",
-     lambda d: [write(d, "SYSTEM.DAT", make_creg.build(creg_root())), regf(d, "SYSTEM", system_tree())], 2,
+    ("a 9x and an NT hive", lambda d: [write(d, "SYSTEM.DAT", creg("Enum")), regf(d, "SYSTEM", system_tree())], 2,
      "belong to different installations"),
     ("a folder without hive files", lambda d: [os.path.join(d, "")], 2, "holds no file named SYSTEM"),
     # Odd but sound: an inventory.

@@ -156,8 +156,6 @@ TEST(HostPlatformId, KeptOnceReadExceptZero) {
         std::string first, second;
         uint32_t firstId, secondId;
     } cases[] = {
-        {"95 OSR2", kWindows95Osr2, kWindows95Osr2, 1, 1},
-        {"NT 4", kWindowsNt4, kWindowsNt4, 2, 2},
         {"XP kept once read", kWindowsXp, kWindows98Se, 2, 2},
         {"98 SE kept once read", kWindows98Se, kWindowsXp, 1, 1},
         {"Win32s asked again", VersionKey(3, 11, 0, 0, ""), kWindows98Se, 0, 1},

@@ -99,13 +99,6 @@ inline bool DumpKey(std::ostream &out, HKEY key, const std::string &path, int ma
     return consistent;
 }
 
-// The key's counts and values, without its subkeys, as text.
-inline std::string KeyText(HKEY key) {
-    std::ostringstream out;
-    DumpKey(out, key, "", 0);
-    return out.str();
-}
-
 inline std::string Regs(uint32_t leaf) {
     const hs::CpuidRegs r = hs::ExecuteCpuid(leaf);
     return Hex(r.eax) + " " + Hex(r.ebx) + " " + Hex(r.ecx) + " " + Hex(r.edx);

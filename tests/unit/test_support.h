@@ -24,7 +24,6 @@ inline std::string MachineText(const std::string &body, bool withSimProcessor = 
     return text + body;
 }
 
-// Load a machine from MachineText.
 inline void UseMachine(const std::string &body, bool withSimProcessor = true) {
     hs::sim::LoadMachine(MachineText(body, withSimProcessor));
 }
