@@ -298,16 +298,11 @@ def check_arguments(hsinfo, profile):
 
 
 def report(checks):
-    status = 0
     for c in checks:
-        if c.errors:
-            status = 1
-            print("FAIL %s" % c.label)
-            for e in c.errors:
-                print("  " + e)
-        else:
-            print("ok   %s" % c.label)
-    return status
+        print(("FAIL %s" if c.errors else "ok   %s") % c.label)
+        for e in c.errors:
+            print("  " + e)
+    return 1 if any(c.errors for c in checks) else 0
 
 
 def add_runner_arguments(parser):

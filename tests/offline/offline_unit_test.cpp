@@ -1,6 +1,5 @@
-// hsinfo's reading of hive files without the files: the presence rule on
-// hand-made arrival and removal times, the limits of the key copy, and the
-// facts read from copied keys.
+// hsinfo's reading of hive files without the files: the presence rule, the
+// limits of the key copy, and the facts read from copied keys.
 #include <gtest/gtest.h>
 
 #include <cstdio>

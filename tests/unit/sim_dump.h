@@ -1,7 +1,6 @@
-// The simulated machine as the Windows calls see it, written as text: the
-// registry tree and every machine fact. The dumps of the test profiles
-// (sim_machine_test.cpp) and the profile fuzzer, which checks that whatever
-// loads reads back consistently, share it.
+// The simulated machine as the Windows calls see it, as text: the registry
+// tree and every machine fact, for the test profiles' dumps and the profile
+// fuzzer, which checks that whatever loads reads back consistently.
 #pragma once
 
 #include <cstring>

@@ -1,5 +1,4 @@
-// The simulated registry: Windows' order, case rules, handles and size
-// protocol.
+// The simulated registry: case rules, handles and the size protocol.
 #include <gtest/gtest.h>
 
 #include <cstring>

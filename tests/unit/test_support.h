@@ -1,6 +1,5 @@
 // Helpers shared by the native tests: simulated machines built from profile
-// text, the processors among them from the real processors' CPUID values
-// kept in tests/machines/cpuid/.
+// text and from the real processors' CPUID values in tests/machines/cpuid/.
 #pragma once
 
 #include <cstdio>
@@ -13,9 +12,8 @@
 
 namespace hstest {
 
-// Profile text of a machine: the REGEDIT4 header, the simulated processor
-// with its virtual clock unless the body brings its own processor, then the
-// body.
+// Profile text: REGEDIT4, the simulated processor with its virtual clock
+// unless the body brings its own processor, then the body.
 inline std::string MachineText(const std::string &body, bool withSimProcessor = true) {
     std::string text = "REGEDIT4\n\n";
     if (withSimProcessor && body.find("[HKEY_SIMULATION\\Processor]") == std::string::npos) {
