@@ -53,7 +53,7 @@ TEST(Collector, EveryCountReplacesTheLists) {
         EXPECT_EQ(15u, inv.GetDeviceCount());
     }
     inv.CopyDriverLists(descriptions, types);
-    EXPECT_EQ(6u, descriptions.size());  // what they hold: the machine's inventory
+    EXPECT_EQ(6u, descriptions.size());  // their contents: win98se-walks' inventory
     inv.CopyDeviceLists(descriptions, types);
     EXPECT_EQ(15u, types.size());
     EXPECT_NE(nullptr, inv.AdapterBuffer());  // the network cards' block is kept
