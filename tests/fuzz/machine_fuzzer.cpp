@@ -17,6 +17,7 @@
 #include <strings.h>
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstddef>
 #include <cstdint>
@@ -120,11 +121,8 @@ std::string ValueLine(const std::string &line) {
         name = line.substr(0, p);
     }
     if (p == std::string::npos) return "";
-    std::string clean;
-    for (char c : name) {
-        if (c != '\0') clean += c;
-    }
-    std::string out = isDefault ? "@=" : Quoted(clean) + "=";
+    name.erase(std::remove(name.begin(), name.end(), '\0'), name.end());
+    std::string out = isDefault ? "@=" : Quoted(name) + "=";
     ++p;
     while (p < line.size() && (line[p] == ' ' || line[p] == '\t')) ++p;
     const std::string data = line.substr(p);
