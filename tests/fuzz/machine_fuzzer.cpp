@@ -14,8 +14,11 @@
 // text fields must be padded with zero bytes and keep their last byte, and
 // nothing past a buffer may change. The sanitizers catch memory and
 // undefined-behaviour errors.
+#include <strings.h>
 #include <sys/mman.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -39,18 +42,11 @@ constexpr size_t kMaxData = 1024;      // bytes of one value's data
 constexpr size_t kMaxNameLength = 255;  // of a key name, as Windows allows
 constexpr size_t kMaxDepth = 32;        // key names in one path
 
-bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+bool IsHexDigit(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
 
-bool StartsWithNoCase(const std::string &s, size_t at, const char *prefix) {
-    for (size_t i = 0; prefix[i] != '\0'; ++i) {
-        if (at + i >= s.size()) return false;
-        char c = s[at + i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-        char p = prefix[i];
-        if (p >= 'A' && p <= 'Z') p = static_cast<char>(p + 32);
-        if (c != p) return false;
-    }
-    return true;
+// s begins with prefix, in any case (a NUL in s ends the comparison).
+bool StartsWithNoCase(const std::string &s, const char *prefix) {
+    return strncasecmp(s.c_str(), prefix, std::strlen(prefix)) == 0;
 }
 
 std::string Quoted(const std::string &text) {
@@ -80,16 +76,14 @@ std::string KeyLine(const std::string &line) {
             part += c;
         }
     }
-    const bool simulation = !parts.empty() && StartsWithNoCase(parts[0], 0, "HKEY_SIMULATION") &&
-                            parts[0].size() == 15;
-    if (!simulation && !(!parts.empty() && StartsWithNoCase(parts[0], 0, "HKEY_LOCAL_MACHINE") &&
-                         parts[0].size() == 18)) {
+    const bool simulation = !parts.empty() && strcasecmp(parts[0].c_str(), "HKEY_SIMULATION") == 0;
+    if (!simulation && !(!parts.empty() && strcasecmp(parts[0].c_str(), "HKEY_LOCAL_MACHINE") == 0)) {
         parts.insert(parts.begin(), "HKEY_LOCAL_MACHINE");
     }
     if (deletion) {
         // A root stays, and so does the simulated processor: its virtual
         // clock keeps a collector from measuring real time.
-        if (parts.size() < 2 || (simulation && StartsWithNoCase(parts[1], 0, "Processor"))) return "";
+        if (parts.size() < 2 || (simulation && StartsWithNoCase(parts[1], "Processor"))) return "";
     }
     std::string out = deletion ? "[-" : "[";
     for (size_t i = 0; i < parts.size(); ++i) out += (i ? "\\" : "") + parts[i];
@@ -127,22 +121,19 @@ std::string ValueLine(const std::string &line) {
         name = line.substr(0, p);
     }
     if (p == std::string::npos) return "";
-    std::string clean;
-    for (char c : name) {
-        if (c != '\0') clean += c;
-    }
-    std::string out = isDefault ? "@=" : Quoted(clean) + "=";
+    name.erase(std::remove(name.begin(), name.end(), '\0'), name.end());
+    std::string out = isDefault ? "@=" : Quoted(name) + "=";
     ++p;
     while (p < line.size() && (line[p] == ' ' || line[p] == '\t')) ++p;
     const std::string data = line.substr(p);
     if (data == "-") return out + "-\n";
-    if (StartsWithNoCase(data, 0, "dword:")) {
+    if (StartsWithNoCase(data, "dword:")) {
         std::string digits;
         for (size_t i = 6; i < data.size() && IsHexDigit(data[i]) && digits.size() < 8; ++i) digits += data[i];
         return out + "dword:" + (digits.empty() ? "0" : digits) + "\n";
     }
-    if (StartsWithNoCase(data, 0, "hex:")) return out + "hex:" + HexBytes(data.substr(4)) + "\n";
-    if (StartsWithNoCase(data, 0, "hex(")) {
+    if (StartsWithNoCase(data, "hex:")) return out + "hex:" + HexBytes(data.substr(4)) + "\n";
+    if (StartsWithNoCase(data, "hex(")) {
         const size_t close = data.find("):");
         std::string type;
         for (size_t i = 4; i < data.size() && i < close && IsHexDigit(data[i]) && type.size() < 8; ++i) type += data[i];

@@ -29,9 +29,10 @@ namespace {
 // Room for the adapter list's entries, whatever the machine holds.
 constexpr size_t kAdapterRoom = 64;
 
+// Every export's answer, and the record counts of the size queries.
 struct Cycle {
     std::vector<int64_t> answers;
-    size_t cpus = 0, drives = 0, devices = 0, programs = 0, nets = 0;
+    size_t counts[5] = {};
 };
 
 Cycle RunCycle(const char *library) {
@@ -44,11 +45,7 @@ Cycle RunCycle(const char *library) {
     {
         hstest::Buffers buffers;
         for (const hstest::ExportCall &c : hstest::Calls(buffers, x, kAdapterRoom)) cycle.answers.push_back(c.call());
-        cycle.cpus = buffers.cpus;
-        cycle.drives = buffers.drives;
-        cycle.devices = buffers.devices;
-        cycle.programs = buffers.programs;
-        cycle.nets = buffers.nets;
+        cycle = {cycle.answers, {buffers.cpus, buffers.nets, buffers.programs, buffers.drives, buffers.devices}};
     }
     if (dlclose(handle) != 0) throw std::runtime_error(std::string("dlclose: ") + dlerror());
     return cycle;
@@ -135,8 +132,9 @@ int main(int argc, char **argv) try {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (!largeMachine.empty()) std::remove(largeMachine.c_str());
     std::printf("cycles: %ld in %.1f s\n", cycles, seconds);
-    std::printf("counts: cpus %zu, nets %zu, programs %zu, drives %zu, devices %zu\nanswers:", last.cpus, last.nets,
-                last.programs, last.drives, last.devices);
+    const size_t *n = last.counts;
+    std::printf("counts: cpus %zu, nets %zu, programs %zu, drives %zu, devices %zu\nanswers:", n[0], n[1], n[2], n[3],
+                n[4]);
     for (int64_t answer : last.answers) std::printf(" %llx", static_cast<long long>(answer));
     std::printf("\npeak RSS: %ld KiB (%ld KiB before the first load)\n", PeakRssKiB(), rssBefore);
     return 0;

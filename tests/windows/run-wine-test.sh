@@ -20,9 +20,20 @@
 # - the clock speed: each process measures it anew and two measurements may
 #   snap to neighbouring bus steps; the speeds must lie within 67 MHz.
 #
-# usage: run-wine-test.sh [--against-32 DLL32 WINE-TEST32] PREFIX-DIR REG-FILE Hardscan.dll PROGRAM.exe...
+# With --differential, the simulated machine of the native build is then
+# compared with Windows in the same session (wine-differential.sh); skipped
+# when the native hsinfo is not built.
+#
+# usage: run-wine-test.sh [--differential hsinfo.exe NATIVE-HSINFO] [--against-32 DLL32 WINE-TEST32]
+#                         PREFIX-DIR REG-FILE Hardscan.dll PROGRAM.exe...
 set -u
 
+native_hsinfo=
+if [ "${1:-}" = --differential ]; then
+    hsinfo_exe=$2
+    native_hsinfo=$3
+    shift 3
+fi
 dll32=
 if [ "${1:-}" = --against-32 ]; then
     dll32=$2
@@ -30,7 +41,8 @@ if [ "${1:-}" = --against-32 ]; then
     shift 3
 fi
 if [ $# -lt 4 ]; then
-    echo "usage: $0 [--against-32 DLL32 WINE-TEST32] PREFIX-DIR REG-FILE DLL PROGRAM..." >&2
+    echo "usage: $0 [--differential HSINFO-EXE NATIVE-HSINFO] [--against-32 DLL32 WINE-TEST32]" \
+        "PREFIX-DIR REG-FILE DLL PROGRAM..." >&2
     exit 2
 fi
 prefix=$1
@@ -47,6 +59,9 @@ if [ -n "$dll32" ] && { [ ! -f "$dll32" ] || [ ! -f "$test32" ]; }; then
     echo "32/64-bit comparison skipped: no 32-bit build ($dll32): build the win32 preset first"
     dll32=
 fi
+# Wine takes its ANSI code page from the locale; this one gives the
+# Windows-1252 page of a western Windows, which the simulated machine uses.
+export LC_ALL=C.UTF-8
 views=$bits
 [ -n "$dll32" ] && views=both
 open_wine_session "$prefix" "$views" "$reg"
@@ -84,6 +99,12 @@ if [ -n "$dll32" ]; then
         echo "the 32-bit and 64-bit DLLs agree on $bytes bytes of answers from $calls calls," \
             "$(grep -c . "$prefix/answers32.txt.speeds") clock speeds within one bus step"
     fi
+fi
+if [ -z "$native_hsinfo" ]; then :
+elif [ ! -x "$native_hsinfo" ]; then
+    echo "the simulated machine against Windows skipped: native hsinfo not built ($native_hsinfo)"
+elif ! . "$hs_root/tests/windows/wine-differential.sh"; then
+    failures=$((failures + 1))  # the reason is printed
 fi
 if [ $failures -ne 0 ]; then
     echo "$failures Windows test(s) failed"

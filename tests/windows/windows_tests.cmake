@@ -67,20 +67,17 @@ if(HS_WIN_TARGET STREQUAL "win64")
       "win32 build folder whose DLL the 32/64-bit comparison uses")
   set(HS_AGAINST_32 --against-32 ${HS_WIN32_BUILD}/Hardscan.dll ${HS_WIN32_BUILD}/tests/wine_test.exe)
 endif()
+# The simulated machine of the native build against Windows as Wine provides
+# it, in the same session: both hsinfo programs read the same registry,
+# exported from the prefix.
+set(HS_NATIVE_HSINFO ${CMAKE_SOURCE_DIR}/build/native/hsinfo CACHE FILEPATH
+    "native hsinfo that the Wine tests compare with")
 add_test(NAME wine
-         COMMAND sh ${HS_WIN_TESTS}/run-wine-test.sh ${HS_AGAINST_32} ${CMAKE_CURRENT_BINARY_DIR}/wine-prefix
+         COMMAND sh ${HS_WIN_TESTS}/run-wine-test.sh --differential $<TARGET_FILE:hsinfo> ${HS_NATIVE_HSINFO}
+                 ${HS_AGAINST_32} ${CMAKE_CURRENT_BINARY_DIR}/wine-prefix
                  ${HS_WIN_TESTS}/wine-test.reg $<TARGET_FILE:hardscan>
                  $<TARGET_FILE:abi_test> $<TARGET_FILE:cpu_ops_test> $<TARGET_FILE:wine_test>)
 set_tests_properties(wine PROPERTIES TIMEOUT 900)
-
-# The simulated machine of the native build against Windows as Wine provides
-# it: both hsinfo programs read the same registry, exported from a Wine prefix.
-set(HS_NATIVE_HSINFO ${CMAKE_SOURCE_DIR}/build/native/hsinfo CACHE FILEPATH
-    "native hsinfo that the Wine differential test compares with")
-add_test(NAME wine_differential
-         COMMAND sh ${HS_WIN_TESTS}/wine-differential.sh ${CMAKE_CURRENT_BINARY_DIR}/wine-differential-prefix
-                 ${HS_WIN_TESTS}/wine-test.reg $<TARGET_FILE:hardscan> $<TARGET_FILE:hsinfo> ${HS_NATIVE_HSINFO})
-set_tests_properties(wine_differential PROPERTIES TIMEOUT 900 SKIP_REGULAR_EXPRESSION "SKIPPED:")
 
 # Each Windows family's paths under the real API: every sample machine in a
 # prefix set to its Windows version, against the native library over the

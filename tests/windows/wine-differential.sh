@@ -1,6 +1,6 @@
-#!/bin/sh
-# Checks that the simulated machine of the native build answers like Windows
-# (as Wine provides it). In a fresh private prefix with the test registry file
+# Sourced by run-wine-test.sh, after its programs, in its session: checks
+# that the simulated machine of the native build answers like Windows (as
+# Wine provides it). With the test registry file and wine-differential.reg
 # imported into the DLL's registry view (32- or 64-bit), the whole
 # HKEY_LOCAL_MACHINE of that view is exported with regedit and made
 # into a machine profile (plus the Windows version that the prefix reports and
@@ -10,37 +10,12 @@
 # must be identical: the common texts, the software list, the drives and the
 # devices other than network adapters and printers.
 #
-# usage: wine-differential.sh PREFIX-DIR REG-FILE Hardscan.dll hsinfo.exe NATIVE-HSINFO
-set -u
+#   . wine-differential.sh    # 0 when it passed; uses $prefix, $bits, $dll,
+#                             # $hsinfo_exe and $native_hsinfo of run-wine-test.sh
 
-if [ $# -ne 5 ]; then
-    echo "usage: $0 PREFIX-DIR REG-FILE DLL HSINFO-EXE NATIVE-HSINFO" >&2
-    exit 2
-fi
-prefix=$1
-reg=$2
-dll=$3
-hsinfo_exe=$4
-native_hsinfo=$5
-here=$(cd "$(dirname "$0")" && pwd)
-
-if [ ! -x "$native_hsinfo" ]; then
-    echo "SKIPPED: native hsinfo not built ($native_hsinfo)"
-    exit 0
-fi
-
-hs_root=$(cd "$here/../.." && pwd)
-. "$here/wine-session.sh"
+here=$hs_root/tests/windows
 . "$here/registry-facts.sh"
-
-# Wine takes its ANSI code page from the locale; this one gives the
-# Windows-1252 page of a western Windows, which the simulated machine uses.
-export LC_ALL=C.UTF-8
-
-require_files "$reg" "$dll" "$hsinfo_exe"
-
-bits=$(pe_bits "$dll")
-open_wine_session "$prefix" "$bits" "$reg"
+require_files "$hsinfo_exe"
 work=$prefix/differential
 mkdir -p "$work"
 
@@ -56,7 +31,7 @@ if ! timeout 120 "$run_windows_sh" "$(regedit_program "$bits")" /E "$(windows_pa
         >"$work/export.log" 2>&1 || [ ! -s "$export_file" ]; then
     echo "FAIL: exporting HKEY_LOCAL_MACHINE failed:"
     cat "$work/export.log"
-    exit 1
+    return 1
 fi
 
 # The profile: the export as it is, followed in its own encoding (UTF-16LE,
@@ -96,7 +71,7 @@ sys.stdout.buffer.write(facts.replace("\n", "\r\n").encode("utf-16-le"))
 PYTHON
 then
     echo "FAIL: no Windows version in the export"
-    exit 1
+    return 1
 fi
 
 # Windows: the same session that holds the imported registry.
@@ -104,11 +79,11 @@ if ! run_windows "$hsinfo_exe" --library "$(windows_path "$dll")" --json $regist
         >"$work/wine.json" 2>"$work/wine.err"; then
     echo "FAIL: hsinfo.exe under Wine failed:"
     cat "$work/wine.err"
-    exit 1
+    return 1
 fi
 if ! compare_with_native "$work" "$profile" "simulated machine"; then
     echo "FAIL: the simulated machine differs from Windows (files in $work)"
-    exit 1
+    return 1
 fi
 cat "$work/native.txt"
 echo "the simulated machine agrees with Windows on $(grep -c . "$work/native.txt") facts"
@@ -124,13 +99,11 @@ rc_json=$?
 if [ $rc_glpi -ne $rc_json ]; then
     echo "FAIL: hsinfo.exe exited with $rc_glpi for --format glpi and $rc_json for --json"
     cat "$work/wine-glpi.err"
-    exit 1
+    return 1
 fi
 if ! /usr/bin/python3 "$here/../glpi/check_glpi.py" --pair "$work/wine-glpi.json" "$work/wine-all.json" \
         --notes "$work/wine-glpi.err" --time "$glpi_time" --speed-tolerance 3; then
     echo "FAIL: the GLPI document of hsinfo.exe (files in $work)"
-    exit 1
+    return 1
 fi
 echo "hsinfo.exe's GLPI document validates and agrees with its JSON document"
-close_wine_session
-exit 0

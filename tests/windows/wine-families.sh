@@ -59,12 +59,6 @@ booted=$prefix/registry-as-booted
 mkdir -p "$booted"
 cp "$prefix"/*.reg "$booted/"
 
-# A new session in the prefix, its server started from the checkout (so that
-# it opens the files of every program).
-start_wine_session() {
-    (cd "$hs_root" && "$wineserver_sh" -p60)
-}
-
 # The lines of a profile without the machine facts (HKEY_SIMULATION keys).
 registry_keys() {
     awk '/^\[/ { facts = (toupper($0) ~ /^\[-?HKEY_SIMULATION/) } !facts' "$1"

@@ -73,6 +73,13 @@ import_registry() {
     fi
 }
 
+# A server that outlives each program by 60 s, so that the session (and the
+# imported registry) lasts from the import to the last program. Started from
+# the checkout: it opens the files of every program.
+start_wine_session() {
+    (cd "$hs_root" && "$wineserver_sh" -p60)
+}
+
 open_wine_session() {
     prefix=$1
     bits=$2
@@ -90,10 +97,7 @@ open_wine_session() {
     trap 'stop_wine_session; exit 1' INT TERM
 
     started=$(date +%s)
-    # The server outlives each program by 60 s, so the session (and the
-    # imported registry) lasts from the import to the last program.
-    # Started from the checkout: it opens the files of every program.
-    if ! (cd "$hs_root" && "$wineserver_sh" -p60) >"$prefix/wineserver.log" 2>&1; then
+    if ! start_wine_session >"$prefix/wineserver.log" 2>&1; then
         echo "FAIL: the Wine runtime cannot start a wineserver:"
         cat "$prefix/wineserver.log"
         exit 1
