@@ -16,6 +16,7 @@ import difflib
 import glob
 import ipaddress
 import json
+import jsonschema  # python3-jsonschema (scripts/install-deps.sh)
 import os
 import re
 import subprocess
@@ -207,10 +208,6 @@ def check_facts(c, glpi, inv, notes, time):
 
 
 def validate(c, raw):
-    try:
-        import jsonschema
-    except ImportError:
-        sys.exit("check_glpi.py: python3-jsonschema is missing (scripts/install-deps.sh installs it)")
     try:
         doc = json.loads(raw.decode("utf-8"))
     except ValueError as e:  # UnicodeDecodeError is one too

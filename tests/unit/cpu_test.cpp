@@ -94,22 +94,6 @@ TEST(CpuSpeed, TscFrequencyForTheDetailRecord) {
     EXPECT_EQ(5, kHz);
 }
 
-// The delivered build sends nothing of the processor steps to the debugger
-// (only a diagnostic build with HS_CPU_TRACE, which no preset makes, does).
-TEST(CpuTrace, DeliveredBuildSendsNothingToTheDebugger) {
-#if defined(HARDSCAN_CPU_TRACE)
-    GTEST_SKIP() << "this diagnostic build sends the processor trace";
-#endif
-    UseMachine(ProcessorMachine("intel-core-i5-2400-sandy-bridge", SystemKey(4, 0xF, 0xF)));
-    hs::sim::CaptureDebugOutput(true);
-    hs::sim::TakeDebugOutput();
-    hs::CpuInfo info;
-    EXPECT_EQ(1u, info.InitCpuStates());
-    EXPECT_EQ(0u, info.GetCpuSpeed());  // virtual counter at rest, no registry value
-    EXPECT_EQ("", hs::sim::TakeDebugOutput());
-    hs::sim::CaptureDebugOutput(false);
-}
-
 // The record with real tables is in the processor dumps. Its members are read
 // by value: it is packed to 4 bytes, so its pointers may sit misaligned.
 TEST(CpuDetailRecord, NullRecordAndNullTables) {
@@ -137,7 +121,7 @@ class FakePinner : public hs::ProcessorPinner {
 public:
     explicit FakePinner(std::map<uint32_t, uint32_t> apicByBit) : m_apicByBit(std::move(apicByBit)) {}
     bool PinTo(uint32_t mask) override {
-        m_tried.push_back(mask);
+        ++m_tries;
         if (m_apicByBit.count(mask) == 0) {
             return false;
         }
@@ -147,8 +131,7 @@ public:
     void GiveUpTimeSlice() override { ++m_yields; }
     uint32_t ReadApicId() override { return m_apicByBit.at(m_current); }
 
-    std::vector<uint32_t> m_tried;
-    int m_yields = 0;
+    uint32_t m_tries = 0, m_yields = 0;
 
 private:
     std::map<uint32_t, uint32_t> m_apicByBit;
@@ -164,43 +147,41 @@ hs::CpuDetail Detail(uint32_t logicalPerPackage, hs::CpuPackageEntry *table, uin
     return detail;
 }
 
-TEST(CpuLogicalPerPackage, OnlyGenuineIntelFamily15ReadsLeaf1Ebx) {
+// Family 15 takes the whole byte of leaf 1's EBX; the family 6 and other
+// vendors' answer of one, and the two of hyper-threading, are in the dumps.
+TEST(CpuLogicalPerPackage, GenuineIntelFamily15TakesTheWholeByte) {
     hs::CpuDetail detail = Detail(0, nullptr, 0);
-    detail.leaf1Ebx = 0x00020809u;
     detail.family = 15;
-    EXPECT_EQ(hs::GetLogicalPerPackage(detail), 2u);
-    detail.leaf1Ebx = 0x00FF0000u;
-    EXPECT_EQ(hs::GetLogicalPerPackage(detail), 255u);
-    detail.leaf1Ebx = 0x00000000u;
-    EXPECT_EQ(hs::GetLogicalPerPackage(detail), 0u);
-    detail.leaf1Ebx = 0x00100800u;
-    detail.family = 6;  // Sandy Bridge reports family 6: one per package
-    EXPECT_EQ(hs::GetLogicalPerPackage(detail), 1u);
-    detail.family = 15;
-    detail.notGenuineIntel = 1;
-    EXPECT_EQ(hs::GetLogicalPerPackage(detail), 1u);
+    for (uint32_t count : {0u, 255u}) {
+        detail.leaf1Ebx = count << 16 | 0x0809u;
+        EXPECT_EQ(hs::GetLogicalPerPackage(detail), count);
+    }
 }
 
+// Each pass pins every bit up to the process mask (a refused bit is skipped
+// without a yield) and ends after the highest bit.
 TEST(CpuPackageWalk, PackagesCountsAndMasks) {
     struct Case {
         const char *what;
         uint32_t logicalPerPackage, capacity;
         Apics apics;
         uint64_t processMask;
-        uint32_t result, packages, logical, firstMask, otherMask;
+        uint32_t result, packages, logical, firstMask, otherMask, tries, yields;
         std::vector<hs::CpuPackageEntry> entries;  // expected table (capacity 8 unless smaller)
     };
     // One processor, two with hyper-threading on and off: the processor dumps
     // (cpu_golden_test.cpp) show them through the simulated pinning.
     const Case cases[] = {
         {"surplus packages counted without entries", 2, 1, {{0x1, 0}, {0x2, 1}, {0x4, 2}, {0x8, 3}}, 0xF, 1, 2,
-         4, 0x5, 0xA, {{0, 0x1, 0x2}, {0, 0, 0}}},
-        {"no table", 2, 0, {{0x1, 0}, {0x2, 1}, {0x4, 2}, {0x8, 3}}, 0xF, 1, 2, 4, 0x5, 0xA, {}},
+         4, 0x5, 0xA, 8, 8, {{0, 0x1, 0x2}, {0, 0, 0}}},
+        {"no table", 2, 0, {{0x1, 0}, {0x2, 1}, {0x4, 2}, {0x8, 3}}, 0xF, 1, 2, 4, 0x5, 0xA, 8, 8, {}},
         // The package mask covers the whole ID: every logical ID is 0.
-        {"zero logical per package", 0, 8, {{0x1, 0}, {0x2, 1}}, 0x3, 0, 0, 2, 0x0, 0x3, {{0, 0, 0}}},
+        {"zero logical per package", 0, 8, {{0x1, 0}, {0x2, 1}}, 0x3, 0, 0, 2, 0x0, 0x3, 4, 4, {{0, 0, 0}}},
         // APIC IDs 0, 1, 4, 5: two packages, two logical each.
-        {"four logical per package", 4, 8, {{0x1, 0}, {0x2, 1}, {0x4, 4}, {0x8, 5}}, 0xF, 1, 2, 4, 0x5, 0xA,
+        {"four logical per package", 4, 8, {{0x1, 0}, {0x2, 1}, {0x4, 4}, {0x8, 5}}, 0xF, 1, 2, 4, 0x5, 0xA, 8, 8,
          {{0, 0x1, 0x2}, {1, 0x4, 0x8}}},
+        {"a refused bit", 1, 8, {{0x1, 0}, {0x4, 4}}, 0x5, 0, 2, 2, 0x5, 0, 6, 4, {{0, 0x1, 0}, {4, 0x4, 0}}},
+        {"the highest bit", 1, 0, {{0x80000000u, 0}}, 0xFFFFFFFFFull, 0, 1, 1, 0x80000000u, 0, 64, 2, {}},
     };
     for (const Case &c : cases) {
         hs::CpuPackageEntry table[8] = {};
@@ -211,34 +192,14 @@ TEST(CpuPackageWalk, PackagesCountsAndMasks) {
         EXPECT_EQ(detail.logicalCount, c.logical) << c.what;
         EXPECT_EQ(detail.firstLogicalMask, c.firstMask) << c.what;
         EXPECT_EQ(detail.otherLogicalMask, c.otherMask) << c.what;
+        EXPECT_EQ(pinner.m_tries, c.tries) << c.what;
+        EXPECT_EQ(pinner.m_yields, c.yields) << c.what;
         for (size_t i = 0; i < c.entries.size(); ++i) {
             EXPECT_EQ(table[i].packageId, c.entries[i].packageId) << c.what << " entry " << i;
             EXPECT_EQ(table[i].firstAffinityBit, c.entries[i].firstAffinityBit) << c.what << " entry " << i;
             EXPECT_EQ(table[i].siblingAffinityMask, c.entries[i].siblingAffinityMask) << c.what << " entry " << i;
         }
     }
-}
-
-TEST(CpuPackageWalk, RefusedBitsAreSkippedAndTheMaskEndsEachPass) {
-    hs::CpuPackageEntry table[8] = {};
-    hs::CpuDetail detail = Detail(1, table, 8);
-    FakePinner pinner(Apics{{0x1, 0}, {0x4, 4}});
-    hs::WalkLogicalProcessors(detail, 0x5, pinner);
-    EXPECT_EQ(detail.logicalCount, 2u);
-    EXPECT_EQ(detail.packageCount, 2u);
-    EXPECT_EQ(detail.firstLogicalMask, 0x5u);
-    // Both passes try 1, 2, 4 and stop before 8.
-    EXPECT_EQ(pinner.m_tried, (std::vector<uint32_t>{0x1, 0x2, 0x4, 0x1, 0x2, 0x4}));
-    EXPECT_EQ(pinner.m_yields, 4);
-}
-
-TEST(CpuPackageWalk, HighestAffinityBitIsTriedAndTheWalkEnds) {
-    hs::CpuDetail detail = Detail(1, nullptr, 0);
-    FakePinner pinner(Apics{{0x80000000u, 0}});
-    hs::WalkLogicalProcessors(detail, 0xFFFFFFFFFull, pinner);
-    EXPECT_EQ(detail.logicalCount, 1u);
-    EXPECT_EQ(detail.firstLogicalMask, 0x80000000u);
-    EXPECT_EQ(pinner.m_tried.size(), 64u);  // 32 bits in each pass, then stop
 }
 
 }  // namespace

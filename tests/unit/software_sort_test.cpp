@@ -24,19 +24,15 @@ void ReferenceSort(hs::TextList &names, size_t count) {
     }
 }
 
-TEST(SoftwareNameSort, OrderAfterSorting) {
+// The counts the random rounds below never give; the order itself is theirs.
+TEST(SoftwareNameSort, CountsBeyondTheList) {
     const struct {
         const char *what;
         hs::TextList names;
         size_t count;
         hs::TextList sorted;
     } cases[] = {
-        {"ascending without regard to case", {"banana", "Apple", "cherry"}, 3, {"Apple", "banana", "cherry"}},
-        // '1' < 'Z' < '_' (0x5F) < '~' (0x7E) < 0xC4.
-        {"bytes compare unsigned", {"\xC4pfel", "Zoo", "_under", "~tilde", "1st"}, 5,
-         {"1st", "Zoo", "_under", "~tilde", "\xC4pfel"}},
         {"count beyond the end sorts what is there", {"b", "a"}, 10, {"a", "b"}},
-        {"one name", {"Only"}, 1, {"Only"}},
         {"no names", {}, 0, {}},
     };
     for (const auto &c : cases) {
@@ -49,9 +45,10 @@ TEST(SoftwareNameSort, OrderAfterSorting) {
 TEST(SoftwareNameSort, MatchesTheExchangeProcedureOnMixedCaseDuplicates) {
     // Few distinct letters, random case and length, counts short of the list:
     // many names equal but for case or prefixes of others, so the final order
-    // depends on every single exchange.
+    // depends on every single exchange; '_' sorts after the upper-cased
+    // letters, and bytes above 0x7F after everything.
     std::mt19937 random(20261205);
-    const char letters[] = "abAB\xE4\xC4";
+    const char letters[] = "abAB_\xE4\xC4";
     for (int round = 0; round < 50; ++round) {
         hs::TextList names(1 + random() % 60);
         for (hs::Text &name : names) {
