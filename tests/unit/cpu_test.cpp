@@ -1,5 +1,4 @@
-// The processor code where the dumps of cpu_golden_test.cpp cannot show it
-// (docs/testing.md).
+// The processor code where the dumps of cpu_golden_test.cpp cannot show it.
 #include <gtest/gtest.h>
 
 #include <array>

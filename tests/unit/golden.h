@@ -1,6 +1,5 @@
 // Expected outputs kept in files: a test writes what it found as text and
-// compares it with the file; HS_UPDATE_EXPECTED=1 rewrites the file instead
-// (after a deliberate change; read the diff before committing it).
+// compares it with the file, or rewrites it (docs/testing.md).
 #pragma once
 
 #include <gtest/gtest.h>

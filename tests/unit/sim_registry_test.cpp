@@ -93,7 +93,8 @@ TEST(SimRegistry, Handles) {
 }
 
 // Data one byte over the buffer, and names without room for their NUL,
-// answer ERROR_MORE_DATA with the size needed; no buffer asks for the size.
+// answer ERROR_MORE_DATA with the size needed. The size query without a
+// buffer and the end of an enumeration: the consistency checks of the dumps.
 TEST(SimRegistry, SizeProtocol) {
     const std::string text(260, 'x');  // 260 characters and the NUL: 261 bytes
     hstest::UseMachine("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Long\\Twelve_Chars]\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Long]\n"
@@ -107,9 +108,6 @@ TEST(SimRegistry, SizeProtocol) {
     ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(key.Get(), "Fits", nullptr, &type, buffer.data(), &size));
     EXPECT_EQ(260u, size);
     EXPECT_EQ(0xCC, buffer[260]);
-    size = 0;
-    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key.Get(), "Path", nullptr, nullptr, nullptr, &size));
-    EXPECT_EQ(261u, size);
     char name[32];
     DWORD nameSize = sizeof name;
     size = 260;
@@ -122,7 +120,6 @@ TEST(SimRegistry, SizeProtocol) {
     nameSize = 13;
     EXPECT_EQ(ERROR_SUCCESS, RegEnumKeyExA(key.Get(), 0, name, &nameSize, nullptr, nullptr, nullptr, nullptr));
     EXPECT_EQ(12u, nameSize);
-    EXPECT_EQ(ERROR_NO_MORE_ITEMS, RegEnumKeyExA(key.Get(), 1, name, &nameSize, nullptr, nullptr, nullptr, nullptr));
 }
 
 }  // namespace
