@@ -153,7 +153,6 @@ TEST(HostPlatformId, KeptOnceReadExceptZero) {
         uint32_t firstId, secondId;
     } cases[] = {
         {"XP kept once read", kWindowsXp, kWindows98Se, 2, 2},
-        {"98 SE kept once read", kWindows98Se, kWindowsXp, 1, 1},
         {"Win32s asked again", VersionKey(3, 11, 0, 0, ""), kWindows98Se, 0, 1},
         {"failed query counts as zero and is asked again", kVersionFails + "\"PlatformId\"=dword:00000002\n",
          kWindowsNt4, 0, 2},
