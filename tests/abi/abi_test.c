@@ -1,8 +1,7 @@
 /*
  * Checks the byte layout of every record of the public header at run time:
  * each record's size and each field's offset and width, as the compiler of
- * this target lays them out, and the result codes. Prints every mismatch;
- * exits 1 if there is any.
+ * this target lays them out. Prints every mismatch; exits 1 if there is any.
  */
 #include <stddef.h>
 #include <stdio.h>
@@ -74,11 +73,6 @@ int main(void)
     FIELD(SYSINFOHEADER, commonSize, 0, 4); FIELD(SYSINFOHEADER, cpuSize, 4, 4);
     FIELD(SYSINFOHEADER, driverSize, 8, 4); FIELD(SYSINFOHEADER, deviceSize, 12, 4);
     FIELD(SYSINFOHEADER, adapterSize, 16, 4); FIELD(SYSINFOHEADER, softwareSize, 20, 4);
-
-    check("HS_SUCCESS", HS_SUCCESS, 0);
-    check("HS_ERROR_INVALID_BLOCK", HS_ERROR_INVALID_BLOCK, 9);
-    check("HS_ERROR_BUFFER_OVERFLOW", HS_ERROR_BUFFER_OVERFLOW, 111);
-    check("HS_ERROR_NO_DATA", HS_ERROR_NO_DATA, 232);
 
     if (g_failures != 0) {
         printf("abi: %d of %d checks failed\n", g_failures, g_checks);

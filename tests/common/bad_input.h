@@ -1,12 +1,7 @@
 // Bad caller input against every export that takes caller memory, one table
 // run by the native tests (over a simulated machine) and by the Windows test
-// program (over Windows): null pointers; sizes of 0, below one record, exact
-// and larger; an inaccessible page at the first, a middle and the last
-// record; the extreme counts of the list calls; broken adapter chains; stray
-// section sizes; and memory that can be read but not written. Every buffer
-// lies below 4 GiB between fill bytes and in front of an inaccessible page:
-// a write outside the bytes an export may write changes a fill byte or
-// faults.
+// program (over Windows); docs/reliability.md lists its cases and how every
+// buffer lies between fill bytes and in front of an inaccessible page.
 #pragma once
 
 #include <algorithm>

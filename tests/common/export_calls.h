@@ -40,6 +40,12 @@ public:
         m_used = (start + bytes + 15) / 16 * 16;
         return reinterpret_cast<T *>(Base() + start);
     }
+    // Every buffer given back, the bytes handed out filled with canaries again.
+    void Reset() {
+        std::memset(Base(), kCanary, m_used + kGap);
+        m_used = 0;
+        m_buffers.clear();
+    }
 
     // Every byte handed out so far, with the canaries between.
     std::vector<uint8_t> Snapshot() const { return std::vector<uint8_t>(Base(), Base() + m_used + kGap); }

@@ -57,7 +57,6 @@ cp "$loader_test" "$work/planted/"
 for d in planted planted-cwd; do
     cp "$planted"/*.dll "$planted"/*.drv "$work/$d/"
 done
-# Into both registry views, so that 32- and 64-bit hosts read the same keys.
 open_wine_session "$work/prefix" both "$@"
 
 # run NAME CWD OVERRIDES PROGRAM [ARGS...]: the program's output in NAME.txt;
@@ -84,10 +83,8 @@ $markers"
 # comparisons below would not cover it.
 grep -q '^types.* Printer' "$work/clean.txt" || fail "the clean run lists no printer: the spooler was not used"
 
-# Every answer with the fakes present equals the clean one (wine-session.sh).
 compare_answers "$work/clean.txt" "$work/planted.txt" || fail "answers differ with the fakes present (< clean, > planted)"
 
-# The exports that use none of the four DLLs answer as in the clean run.
 unaffected='^(HsiGetCpu|HsiGetCommonInfo|HsiGetSoftware|HsiGetDriverInfo)'
 grep -E "$unaffected" "$work/clean.txt" >"$work/clean.unaffected"
 grep -E "$unaffected" "$work/missing.txt" >"$work/missing.unaffected"

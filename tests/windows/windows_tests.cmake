@@ -29,10 +29,7 @@ add_library(export_answers STATIC ${HS_WIN_TESTS}/export_answers.cpp ${HS_WIN_TE
             ${HS_WIN_TESTS}/shifted_call.cpp)
 target_include_directories(export_answers PUBLIC ${CMAKE_SOURCE_DIR}/include ${CMAKE_CURRENT_SOURCE_DIR})
 
-# Planted and missing system DLLs, on both targets: fakes of the DLLs that
-# the library loads from the system folder (and of a name found nowhere
-# else), a host program that imports none of them, and the platform's loader
-# run directly.
+# Planted and missing system DLLs, on both targets (planting-test.sh).
 set(HS_PLANTED_DIR ${CMAKE_CURRENT_BINARY_DIR}/planted)
 foreach(fake iphlpapi netapi32 winspool winmm hs-planted-only)
   string(REPLACE "-" "_" fake_target planted_${fake})
@@ -67,9 +64,8 @@ if(HS_WIN_TARGET STREQUAL "win64")
       "win32 build folder whose DLL the 32/64-bit comparison uses")
   set(HS_AGAINST_32 --against-32 ${HS_WIN32_BUILD}/Hardscan.dll ${HS_WIN32_BUILD}/tests/wine_test.exe)
 endif()
-# The simulated machine of the native build against Windows as Wine provides
-# it, in the same session: both hsinfo programs read the same registry,
-# exported from the prefix.
+# The simulated machine of the native build against Windows, in the same
+# session (wine-differential.sh).
 set(HS_NATIVE_HSINFO ${CMAKE_SOURCE_DIR}/build/native/hsinfo CACHE FILEPATH
     "native hsinfo that the Wine tests compare with")
 add_test(NAME wine
@@ -79,10 +75,8 @@ add_test(NAME wine
                  $<TARGET_FILE:abi_test> $<TARGET_FILE:cpu_ops_test> $<TARGET_FILE:wine_test>)
 set_tests_properties(wine PROPERTIES TIMEOUT 900)
 
-# Each Windows family's paths under the real API: every sample machine in a
-# prefix set to its Windows version, against the native library over the
-# machine's own profile; the 32-bit DLL also under the relay trace, against
-# its import floor. The 64-bit DLL runs the 2000 and XP machines.
+# Each Windows family's paths under the real API, and the 32-bit DLL's calls
+# (wine-families.sh). The 64-bit DLL runs the 2000 and XP machines.
 hs_windows_program(volatile_keys ${HS_WIN_TESTS}/volatile_keys.c)
 if(HS_WIN_TARGET STREQUAL "win32")
   set(HS_FAMILY_MACHINES win95-osr2:win95 win98se:win98 nt4:nt40 win2000:win2k winxp:winxp)

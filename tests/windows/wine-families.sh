@@ -1,27 +1,15 @@
 #!/bin/sh
-# Each Windows family's paths under the real Windows API. For every sample
-# machine named on the command line (machines/NAME.reg) the Wine prefix is set
-# to that machine's Windows version (winecfg -v VERSION), gets the machine's
-# drive letters, and gets the machine's registry keys, imported with the
-# regedit of the DLL's word size (a 32-bit program reads HKLM\Software from
-# the 32-bit view); the facts under HKEY_SIMULATION stay out. hsinfo.exe then
-# reads the families that come from the registry through the DLL (the common
-# texts, the software list, the drives, the devices other than network
-# adapters and printers), the native hsinfo reads them from the machine's
-# profile, and both must be equal.
-#
-# The 32-bit DLL runs under Wine's relay trace through all fifteen exports
-# (hsinfo.exe with every family): no function that it calls may lie above its
-# import floor, Windows NT 4.0 and 95, nor be a wide-character function,
-# unless the DLL looked it up at run time (scripts/import-floor.awk).
-#
-# Where Wine differs from a machine's Windows, wine-families/NAME.reg holds
-# registry lines, each with its reason, that go to both sides after the
-# machine's own (docs/windows-versions.md lists them).
-#
-# One prefix serves every machine: it is booted once, and each machine starts
-# from the registry that the boot left. It is removed when every machine
-# passed.
+# Each Windows family's paths under the real Windows API, and the 32-bit
+# DLL's calls under Wine's relay trace against its import floor
+# (docs/windows-versions.md: "Calls made at run time", "Each family under
+# Wine"). For every sample machine named on the command line
+# (machines/NAME.reg), in a prefix set to its Windows version with its drive
+# letters and registry keys, hsinfo.exe reads the families that come from the
+# registry through the DLL and must agree with the native hsinfo over the
+# machine's profile. wine-families/NAME.reg holds registry lines, each with
+# its reason, that even out where Wine differs from that Windows; they go to
+# both sides. One prefix, booted once, serves every machine; it is removed
+# when every machine passed.
 #
 # usage: wine-families.sh PREFIX-DIR Hardscan.dll hsinfo.exe volatile_keys.exe NATIVE-HSINFO NAME:VERSION...
 set -u
@@ -46,11 +34,6 @@ fi
 . "$here/wine-session.sh"
 . "$here/registry-facts.sh"
 require_files "$dll" "$hsinfo_exe" "$volatile_keys"
-
-# Wine takes its ANSI code page from the locale; this one gives the
-# Windows-1252 page of a western Windows, in which the REGEDIT4 profiles are
-# written.
-export LC_ALL=C.UTF-8
 
 bits=$(pe_bits "$dll")
 open_wine_session "$prefix" "$bits"

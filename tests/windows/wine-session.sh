@@ -86,6 +86,10 @@ open_wine_session() {
     shift 2
     export WINEPREFIX="$prefix"
     export WINEDEBUG=-all
+    # Wine takes its ANSI code page from the locale; this one gives the
+    # Windows-1252 page of a western Windows, in which the profiles and the
+    # simulated machine are written.
+    export LC_ALL=C.UTF-8
 
     # A server left over from an interrupted run of this prefix goes first.
     if [ -d "$prefix" ]; then
