@@ -5,36 +5,22 @@
 # fuzzer the executions, the coverage reached and the faults found (crash,
 # leak, timeout and out-of-memory inputs, sanitizer reports).
 #
-#   tests/fuzz/campaign.sh [--time SECONDS] [--build DIR] [--keep-corpus] [FUZZER...]
+#   tests/fuzz/campaign.sh [--time SECONDS] [FUZZER...]
 #
-# --time: seconds per fuzzer (default 600). --build: the sanitizer build
-# (default build/native-asan, configured and built when missing).
-# --keep-corpus: leave the kept corpus as it is (no merge). FUZZER: names
-# under tests/fuzz without .cpp (default: all). Exits 1 when a fault was found.
+# SECONDS per fuzzer (default 600); FUZZER: names under tests/fuzz without
+# .cpp (default: all). Runs the build/native-asan build, configured and built
+# first. Exits 1 when a fault was found.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 root=$(pwd)
 
 seconds=600
-build=build/native-asan
-merge=1
-fuzzers=()
-while [ $# -gt 0 ]; do
-    case "$1" in
-        --time) seconds=$2; shift 2 ;;
-        --build) build=$2; shift 2 ;;
-        --keep-corpus) merge=0; shift ;;
-        -h|--help) sed -n '2,15p' "$0"; exit 0 ;;
-        *) fuzzers+=("$1"); shift ;;
-    esac
-done
-if [ ${#fuzzers[@]} -eq 0 ]; then
-    for f in tests/fuzz/*_fuzzer.cpp; do fuzzers+=("$(basename "$f" .cpp)"); done
-fi
+[ "${1:-}" = --time ] && seconds=$2 && shift 2
+fuzzers=("$@")
+[ $# -eq 0 ] && for f in tests/fuzz/*_fuzzer.cpp; do fuzzers+=("$(basename "$f" .cpp)"); done
 
-if [ "$build" = build/native-asan ] && [ ! -f "$build/build.ninja" ]; then
-    cmake --preset native-asan >/dev/null || exit 1
-fi
+build=build/native-asan
+{ [ -f "$build/build.ninja" ] || cmake --preset native-asan >/dev/null; } || exit 1
 cmake --build "$build" --target "${fuzzers[@]}" >/dev/null || { echo "campaign: build failed"; exit 1; }
 
 out="$build/campaign"
@@ -69,14 +55,12 @@ for name in "${fuzzers[@]}"; do
     found=$(find "$artifacts" -type f | wc -l)
     faults=$((reports > found ? reports : found))
     [ "$status" -ne 0 ] && [ "$faults" -eq 0 ] && faults=1
-    if [ "$merge" -eq 1 ]; then
-        minimised="$out/$name/minimised"
-        mkdir -p "$minimised"
-        LSAN_OPTIONS=$lsan "$build/tests/$name" -merge=1 "${own[@]}" "$minimised" "$kept" "$work" > "$out/$name/merge.log" 2>&1
-        if [ -n "$(ls -A "$minimised")" ]; then
-            rm -f "$kept"/*
-            cp "$minimised"/* "$kept"/
-        fi
+    minimised="$out/$name/minimised"
+    mkdir -p "$minimised"
+    LSAN_OPTIONS=$lsan "$build/tests/$name" -merge=1 "${own[@]}" "$minimised" "$kept" "$work" > "$out/$name/merge.log" 2>&1
+    if [ -n "$(ls -A "$minimised")" ]; then
+        rm -f "$kept"/*
+        cp "$minimised"/* "$kept"/
     fi
     printf '%-16s %12s %10s %18s %8s %6s\n' "$name" "${runs:-0}" "${rate:-0}" "${cov:-?} of ${counters:-?}" \
         "$(ls "$kept" | wc -l)" "$faults" >> "$out/summary.txt"

@@ -1,13 +1,8 @@
 #!/usr/bin/python3
-"""Writes a Windows 9x registry file (CREG, the format of SYSTEM.DAT) that
-holds the HKEY_LOCAL_MACHINE keys of a machine profile.
+"""Writes a Windows 9x registry file (CREG, as SYSTEM.DAT) with the
+HKEY_LOCAL_MACHINE keys of a machine profile; texts without their NUL.
 
-    make_creg.py PROFILE.reg OUTPUT
-
-The layout is the one Windows 9x writes: a 32-byte header, the key block
-(RGKN: one 28-byte entry per key with its parent, first child, next sibling
-and the place of its record), then data blocks (RGDB) of key records with
-their values. Texts are stored without their NUL, as Windows 9x stores them."""
+    make_creg.py PROFILE.reg OUTPUT"""
 
 import struct
 import sys

@@ -1,19 +1,8 @@
 #!/usr/bin/python3
-"""Writes the NT family's hive files (regf) of a machine profile, with
-Debian's hivex tools: each hive starts as a minimal hive (a root key and its
-security record, written here) into which hivexregedit --merge writes the
-profile's keys.
+"""Writes the NT family's hive files (SYSTEM and SOFTWARE) of a machine
+profile into FOLDER, as README.md describes; --times adds arrival times.
 
-    make_regf.py [--times] PROFILE.reg FOLDER
-
-FOLDER receives SYSTEM (the profile's SYSTEM keys, CurrentControlSet stored
-as ControlSet001 with Select\\Current naming it) and SOFTWARE. Volatile keys,
-which no hive file holds, are left out: HARDWARE, and the "Control" subkeys
-of the device instances. With --times each device instance records a last
-arrival time, after the start of the last session for the instances that
-had a "Control" subkey and before it for the others, and the HAL instance
-ACPI_HAL\\PNP0C08\\0 records when the session began, as Windows 8 and later
-keep them."""
+    make_regf.py [--times] PROFILE.reg FOLDER"""
 
 import os
 import struct
@@ -96,29 +85,29 @@ def system_tree(machine, times):
     return system
 
 
-def make_hive(folder, name, tree):
-    hive = os.path.join(folder, name)
-    with open(hive, "wb") as out:
-        out.write(minimal_hive(name))
-    reg = hive + ".reg"
-    with open(reg, "w", encoding="utf-8") as out:
-        write_reg(tree, "HKEY_LOCAL_MACHINE\\" + name, out)
-    subprocess.run(["hivexregedit", "--merge", "--prefix", "HKEY_LOCAL_MACHINE\\" + name, hive, reg], check=True)
-    os.remove(reg)
+def make_hive(path, role, tree):
+    """A hive file of the given role (SYSTEM, SOFTWARE) that holds tree."""
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as out:
+        out.write(minimal_hive(role))
+    with open(path + ".reg", "w", encoding="utf-8") as out:
+        write_reg(tree, "HKEY_LOCAL_MACHINE\\" + role, out)
+    subprocess.run(["hivexregedit", "--merge", "--prefix", "HKEY_LOCAL_MACHINE\\" + role, path, path + ".reg"],
+                   check=True)
+    os.remove(path + ".reg")
+    return path
 
 
 def main(args):
     times = args[:1] == ["--times"]
-    if times:
-        args = args[1:]
+    args = args[1:] if times else args
     if len(args) != 2:
         sys.exit(__doc__)
     machine = read_profile(args[0])
-    os.makedirs(args[1], exist_ok=True)
-    make_hive(args[1], "SYSTEM", system_tree(machine, times))
+    make_hive(os.path.join(args[1], "SYSTEM"), "SYSTEM", system_tree(machine, times))
     software = Key("")
     software.subkeys = machine.child("SOFTWARE").subkeys
-    make_hive(args[1], "SOFTWARE", software)
+    make_hive(os.path.join(args[1], "SOFTWARE"), "SOFTWARE", software)
 
 
 if __name__ == "__main__":

@@ -6,10 +6,9 @@ target_link_libraries(hsinfo_offline_tests PRIVATE hsinfo_offline GTest::gtest G
 add_test(NAME offline_unit COMMAND hsinfo_offline_tests)
 
 set(HS_OFFLINE_DIR ${CMAKE_CURRENT_SOURCE_DIR}/offline)
-add_test(NAME offline_shared_hives COMMAND /usr/bin/python3 ${HS_OFFLINE_DIR}/check_hives.py --hsinfo $<TARGET_FILE:hsinfo>)
-add_test(NAME offline_sample_machines
-         COMMAND /usr/bin/python3 ${HS_OFFLINE_DIR}/check_roundtrip.py --hsinfo $<TARGET_FILE:hsinfo>
-                 win95-osr2 win98se nt4 win2000 winxp)
-add_test(NAME offline_hostile_files COMMAND /usr/bin/python3 ${HS_OFFLINE_DIR}/check_hostile.py --hsinfo $<TARGET_FILE:hsinfo>)
+set(HS_CHECK_OFFLINE /usr/bin/python3 ${HS_OFFLINE_DIR}/check_offline.py --hsinfo $<TARGET_FILE:hsinfo>)
+add_test(NAME offline_shared_hives COMMAND ${HS_CHECK_OFFLINE} hives)
+add_test(NAME offline_sample_machines COMMAND ${HS_CHECK_OFFLINE} samples win95-osr2 win98se nt4 win2000 winxp)
+add_test(NAME offline_hostile_files COMMAND ${HS_CHECK_OFFLINE} hostile)
 set_tests_properties(offline_shared_hives offline_sample_machines offline_hostile_files PROPERTIES
   ENVIRONMENT "HARDSCAN_MACHINE=;HARDSCAN_DEBUG_OUTPUT=" TIMEOUT 600)

@@ -3,7 +3,6 @@ regedit writes it) for the tests that turn profiles into hive files."""
 
 import re
 
-_HEADER4 = "REGEDIT4"
 _HEADER5 = "Windows Registry Editor Version 5.00"
 
 

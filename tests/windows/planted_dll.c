@@ -26,8 +26,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
 
 __declspec(dllexport) ULONG WINAPI GetAdaptersInfo(void *info, ULONG *size)
 {
-    (void)info;
-    (void)size;
+    (void)info, (void)size;
     return ERROR_NOT_SUPPORTED;
 }
 
@@ -40,13 +39,7 @@ __declspec(dllexport) UCHAR WINAPI Netbios(void *ncb)
 __declspec(dllexport) BOOL WINAPI EnumPrintersA(DWORD flags, LPSTR name, DWORD level, LPBYTE records, DWORD size,
                                                 LPDWORD needed, LPDWORD returned)
 {
-    (void)flags;
-    (void)name;
-    (void)level;
-    (void)records;
-    (void)size;
-    (void)needed;
-    (void)returned;
+    (void)flags, (void)name, (void)level, (void)records, (void)size, (void)needed, (void)returned;
     SetLastError(ERROR_NOT_SUPPORTED);
     return FALSE;
 }
@@ -55,8 +48,7 @@ __declspec(dllexport) BOOL WINAPI EnumPrintersA(DWORD flags, LPSTR name, DWORD l
 
 __declspec(dllexport) UINT WINAPI timeGetDevCaps(void *caps, UINT size)
 {
-    (void)caps;
-    (void)size;
+    (void)caps, (void)size;
     return TIMER_CANNOT;
 }
 

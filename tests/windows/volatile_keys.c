@@ -12,50 +12,36 @@
 #include <stdio.h>
 #include <string.h>
 
-static int CreateVolatileKey(const char *path)
-{
-    char prefix[1024];
-    size_t length = strlen(path);
-    if (length == 0 || length >= sizeof prefix)
-        return 0;
-    /* Every prefix that ends before a backslash, then the whole path. */
-    for (size_t end = 1; end <= length; ++end) {
-        if (end < length && path[end] != '\\')
-            continue;
-        memcpy(prefix, path, end);
-        prefix[end] = '\0';
-        HKEY key;
-        LONG result = RegCreateKeyExA(HKEY_LOCAL_MACHINE, prefix, 0, NULL, REG_OPTION_VOLATILE, KEY_READ, NULL,
-                                      &key, NULL);
-        if (result != ERROR_SUCCESS) {
-            printf("volatile_keys: creating HKEY_LOCAL_MACHINE\\%s failed with %ld\n", prefix, result);
-            return 0;
-        }
-        RegCloseKey(key);
-    }
-    return 1;
-}
-
 int main(int argc, char **argv)
 {
-    if (argc != 2) {
-        printf("usage: volatile_keys.exe LIST-FILE\n");
+    char line[1024];
+    int ok = 1, count = 0;
+    FILE *list = argc == 2 ? fopen(argv[1], "r") : NULL;
+    if (list == NULL) {
+        printf("usage: volatile_keys.exe LIST-FILE (a readable file)\n");
         return 2;
     }
-    FILE *list = fopen(argv[1], "r");
-    if (list == NULL) {
-        printf("volatile_keys: cannot open %s\n", argv[1]);
-        return 1;
-    }
-    char line[1024];
-    int ok = 1;
-    int count = 0;
     while (fgets(line, sizeof line, list) != NULL) {
-        line[strcspn(line, "\r\n")] = '\0';
-        if (line[0] == '\0')
-            continue;
-        ok = CreateVolatileKey(line) && ok;
-        ++count;
+        const size_t length = strcspn(line, "\r\n");
+        line[length] = '\0';
+        /* Every prefix that ends before a backslash, then the whole path. */
+        for (size_t end = 1; end <= length; ++end) {
+            HKEY key;
+            LONG result;
+            char saved = line[end];
+            if (end < length && saved != '\\')
+                continue;
+            line[end] = '\0';
+            result = RegCreateKeyExA(HKEY_LOCAL_MACHINE, line, 0, NULL, REG_OPTION_VOLATILE, KEY_READ, NULL, &key, NULL);
+            if (result != ERROR_SUCCESS) {
+                printf("volatile_keys: creating HKEY_LOCAL_MACHINE\\%s failed with %ld\n", line, result);
+                ok = 0;
+            } else {
+                RegCloseKey(key);
+            }
+            line[end] = saved;
+        }
+        count += length > 0;
     }
     fclose(list);
     printf("volatile_keys: %d keys\n", count);

@@ -14,106 +14,77 @@ add_test(NAME dll_static
          COMMAND sh ${CMAKE_SOURCE_DIR}/scripts/check-dll.sh $<TARGET_FILE:hardscan>
                  ${CMAKE_SOURCE_DIR}/src/Hardscan.def ${HS_WIN_TARGET} ${HS_WIN_OBJDUMP})
 
-# Planted and missing system DLLs, on both targets: fakes of the DLLs that
-# the library loads from the system folder (and of a name found nowhere
-# else), a host program that imports none of them, and the platform's loader
-# run directly.
+set(HS_WIN_TESTS ${CMAKE_CURRENT_LIST_DIR})
+# A Windows test program, linked statically so that a bare Wine prefix runs it.
+function(hs_windows_program name)
+  add_executable(${name} ${ARGN})
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/include ${CMAKE_SOURCE_DIR}/src
+                             ${CMAKE_CURRENT_SOURCE_DIR} ${HS_WIN_TESTS})
+  target_link_options(${name} PRIVATE -static-libgcc -static-libstdc++ -static)
+endfunction()
+
+# Every export's answer as bytes, at a chosen stack shift, over caller memory
+# from tests/common/bad_input.h: shared by the host programs below.
+add_library(export_answers STATIC ${HS_WIN_TESTS}/export_answers.cpp ${HS_WIN_TESTS}/windows_pages.cpp
+            ${HS_WIN_TESTS}/shifted_call.cpp)
+target_include_directories(export_answers PUBLIC ${CMAKE_SOURCE_DIR}/include ${CMAKE_CURRENT_SOURCE_DIR})
+
+# Planted and missing system DLLs, on both targets (planting-test.sh).
 set(HS_PLANTED_DIR ${CMAKE_CURRENT_BINARY_DIR}/planted)
 foreach(fake iphlpapi netapi32 winspool winmm hs-planted-only)
   string(REPLACE "-" "_" fake_target planted_${fake})
-  add_library(${fake_target} SHARED ${CMAKE_CURRENT_LIST_DIR}/planted_dll.c)
+  add_library(${fake_target} SHARED ${HS_WIN_TESTS}/planted_dll.c)
   set_target_properties(${fake_target} PROPERTIES OUTPUT_NAME ${fake} PREFIX ""
                         LIBRARY_OUTPUT_DIRECTORY ${HS_PLANTED_DIR} RUNTIME_OUTPUT_DIRECTORY ${HS_PLANTED_DIR})
   target_link_options(${fake_target} PRIVATE -static-libgcc -Wl,--kill-at)
 endforeach()
 set_target_properties(planted_winspool PROPERTIES SUFFIX ".drv")
-
-add_executable(planting_host ${CMAKE_CURRENT_LIST_DIR}/planting_host.cpp
-               ${CMAKE_SOURCE_DIR}/tools/hsinfo/library.cpp ${CMAKE_SOURCE_DIR}/tools/hsinfo/low_memory.cpp)
-target_include_directories(planting_host PRIVATE ${CMAKE_SOURCE_DIR}/include ${CMAKE_SOURCE_DIR}/tools/hsinfo)
-target_link_libraries(planting_host PRIVATE advapi32)
-target_link_options(planting_host PRIVATE -static-libgcc -static-libstdc++ -static)
-
-add_executable(system_library_test ${CMAKE_CURRENT_LIST_DIR}/system_library_test.cpp
-               ${CMAKE_SOURCE_DIR}/src/platform/win/system_library.cpp)
-target_include_directories(system_library_test PRIVATE ${CMAKE_SOURCE_DIR}/include ${CMAKE_SOURCE_DIR}/src)
-target_link_options(system_library_test PRIVATE -static-libgcc -static-libstdc++ -static)
-
+hs_windows_program(planting_host ${HS_WIN_TESTS}/planting_host.cpp)
+target_link_libraries(planting_host PRIVATE export_answers advapi32)
+hs_windows_program(system_library_test ${HS_WIN_TESTS}/system_library_test.cpp
+                   ${CMAKE_SOURCE_DIR}/src/platform/win/system_library.cpp)
 add_test(NAME planted_dlls
-         COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/planting-test.sh ${CMAKE_SOURCE_DIR}/scripts/run-windows.sh
-                 ${CMAKE_CURRENT_BINARY_DIR}/planting ${HS_PLANTED_DIR} $<TARGET_FILE:hardscan>
-                 $<TARGET_FILE:planting_host> $<TARGET_FILE:system_library_test>
-                 ${CMAKE_CURRENT_LIST_DIR}/wine-test.reg ${CMAKE_CURRENT_LIST_DIR}/planting-test.reg)
+         COMMAND sh ${HS_WIN_TESTS}/planting-test.sh ${CMAKE_CURRENT_BINARY_DIR}/planting ${HS_PLANTED_DIR}
+                 $<TARGET_FILE:hardscan> $<TARGET_FILE:planting_host> $<TARGET_FILE:system_library_test>
+                 ${HS_WIN_TESTS}/wine-test.reg ${HS_WIN_TESTS}/planting-test.reg)
 set_tests_properties(planted_dlls PROPERTIES TIMEOUT 900)
 
-# The export conformance program: loads Hardscan.dll at run time.
-add_executable(wine_test ${CMAKE_CURRENT_LIST_DIR}/wine_test.cpp ${CMAKE_CURRENT_LIST_DIR}/shifted_call.cpp)
-target_include_directories(wine_test PRIVATE ${CMAKE_SOURCE_DIR}/include)
-target_link_libraries(wine_test PRIVATE advapi32 iphlpapi winspool netapi32)
-target_link_options(wine_test PRIVATE -static-libgcc -static-libstdc++ -static)
+# In one fresh Wine prefix: the ABI program, the processor instructions of
+# the Windows platform, and the export conformance program, which loads
+# Hardscan.dll at run time.
+hs_windows_program(cpu_ops_test ${HS_WIN_TESTS}/cpu_ops_test.cpp ${CMAKE_SOURCE_DIR}/src/platform/win/cpu_ops_win.cpp)
+hs_windows_program(wine_test ${HS_WIN_TESTS}/wine_test.cpp)
+target_link_libraries(wine_test PRIVATE export_answers iphlpapi winspool netapi32)
 add_dependencies(wine_test hardscan)
-
-# The processor instructions of the Windows platform, run directly.
-add_executable(cpu_ops_test ${CMAKE_CURRENT_LIST_DIR}/cpu_ops_test.cpp
-               ${CMAKE_SOURCE_DIR}/src/platform/win/cpu_ops_win.cpp)
-target_include_directories(cpu_ops_test PRIVATE ${CMAKE_SOURCE_DIR}/include ${CMAKE_SOURCE_DIR}/src)
-target_link_options(cpu_ops_test PRIVATE -static-libgcc -static-libstdc++ -static)
-
-# One fresh Wine prefix per run, shared by the three programs.
-add_test(NAME wine
-         COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/run-wine-test.sh
-                 ${CMAKE_CURRENT_BINARY_DIR}/wine-prefix
-                 ${CMAKE_CURRENT_LIST_DIR}/wine-test.reg
-                 $<TARGET_FILE:hardscan>
-                 $<TARGET_FILE:abi_test>
-                 $<TARGET_FILE:cpu_ops_test>
-                 $<TARGET_FILE:wine_test>)
-set_tests_properties(wine PROPERTIES TIMEOUT 900)
-
-# The simulated machine of the native build against Windows as Wine provides
-# it: both hsinfo programs read the same registry, exported from a Wine prefix.
-set(HS_NATIVE_HSINFO ${CMAKE_SOURCE_DIR}/build/native/hsinfo CACHE FILEPATH
-    "native hsinfo that the Wine differential test compares with")
-add_test(NAME wine_differential
-         COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/wine-differential.sh
-                 ${CMAKE_CURRENT_BINARY_DIR}/wine-differential-prefix
-                 ${CMAKE_CURRENT_LIST_DIR}/wine-test.reg
-                 $<TARGET_FILE:hardscan>
-                 $<TARGET_FILE:hsinfo>
-                 ${HS_NATIVE_HSINFO})
-set_tests_properties(wine_differential PROPERTIES TIMEOUT 900 SKIP_REGULAR_EXPRESSION "SKIPPED:")
-
-# The 32-bit and the 64-bit DLL on one prefix answer the same (run by the
-# win64 preset, which the test command builds after win32).
+# On win64 also the 32-bit DLL of the win32 build (which the test command
+# builds first) against the 64-bit one: both must answer the same records.
+set(HS_AGAINST_32)
 if(HS_WIN_TARGET STREQUAL "win64")
   set(HS_WIN32_BUILD ${CMAKE_SOURCE_DIR}/build/win32 CACHE PATH
       "win32 build folder whose DLL the 32/64-bit comparison uses")
-  add_test(NAME wine_32_64
-           COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/wine-32-64.sh
-                   ${CMAKE_CURRENT_BINARY_DIR}/wine-32-64-prefix
-                   ${CMAKE_CURRENT_LIST_DIR}/wine-test.reg
-                   ${HS_WIN32_BUILD}/Hardscan.dll ${HS_WIN32_BUILD}/tests/wine_test.exe
-                   $<TARGET_FILE:hardscan> $<TARGET_FILE:wine_test>)
-  set_tests_properties(wine_32_64 PROPERTIES TIMEOUT 600 SKIP_REGULAR_EXPRESSION "SKIPPED:")
+  set(HS_AGAINST_32 --against-32 ${HS_WIN32_BUILD}/Hardscan.dll ${HS_WIN32_BUILD}/tests/wine_test.exe)
 endif()
+# The simulated machine of the native build against Windows, in the same
+# session (wine-differential.sh).
+set(HS_NATIVE_HSINFO ${CMAKE_SOURCE_DIR}/build/native/hsinfo CACHE FILEPATH
+    "native hsinfo that the Wine tests compare with")
+add_test(NAME wine
+         COMMAND sh ${HS_WIN_TESTS}/run-wine-test.sh --differential $<TARGET_FILE:hsinfo> ${HS_NATIVE_HSINFO}
+                 ${HS_AGAINST_32} ${CMAKE_CURRENT_BINARY_DIR}/wine-prefix
+                 ${HS_WIN_TESTS}/wine-test.reg $<TARGET_FILE:hardscan>
+                 $<TARGET_FILE:abi_test> $<TARGET_FILE:cpu_ops_test> $<TARGET_FILE:wine_test>)
+set_tests_properties(wine PROPERTIES TIMEOUT 900)
 
-# Each Windows family's paths under the real API: every sample machine in a
-# prefix set to its Windows version, against the native library over the
-# machine's own profile; the 32-bit DLL also under the relay trace, against
-# its import floor. The 64-bit DLL runs the 2000 and XP machines.
-add_executable(volatile_keys ${CMAKE_CURRENT_LIST_DIR}/volatile_keys.c)
-target_link_options(volatile_keys PRIVATE -static-libgcc -static)
+# Each Windows family's paths under the real API, and the 32-bit DLL's calls
+# (wine-families.sh). The 64-bit DLL runs the 2000 and XP machines.
+hs_windows_program(volatile_keys ${HS_WIN_TESTS}/volatile_keys.c)
 if(HS_WIN_TARGET STREQUAL "win32")
   set(HS_FAMILY_MACHINES win95-osr2:win95 win98se:win98 nt4:nt40 win2000:win2k winxp:winxp)
 else()
   set(HS_FAMILY_MACHINES win2000:win2k winxp:winxp)
 endif()
 add_test(NAME wine_families
-         COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/wine-families.sh
-                 ${CMAKE_CURRENT_BINARY_DIR}/wine-families-prefix
-                 $<TARGET_FILE:hardscan>
-                 $<TARGET_FILE:hsinfo>
-                 $<TARGET_FILE:volatile_keys>
-                 ${HS_NATIVE_HSINFO}
+         COMMAND sh ${HS_WIN_TESTS}/wine-families.sh ${CMAKE_CURRENT_BINARY_DIR}/wine-families-prefix
+                 $<TARGET_FILE:hardscan> $<TARGET_FILE:hsinfo> $<TARGET_FILE:volatile_keys> ${HS_NATIVE_HSINFO}
                  ${HS_FAMILY_MACHINES})
 set_tests_properties(wine_families PROPERTIES TIMEOUT 900 SKIP_REGULAR_EXPRESSION "SKIPPED:")

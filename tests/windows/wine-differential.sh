@@ -1,6 +1,6 @@
-#!/bin/sh
-# Checks that the simulated machine of the native build answers like Windows
-# (as Wine provides it). In a fresh private prefix with the test registry file
+# Sourced by run-wine-test.sh, after its programs, in its session: checks
+# that the simulated machine of the native build answers like Windows (as
+# Wine provides it). With the test registry file and wine-differential.reg
 # imported into the DLL's registry view (32- or 64-bit), the whole
 # HKEY_LOCAL_MACHINE of that view is exported with regedit and made
 # into a machine profile (plus the Windows version that the prefix reports and
@@ -10,78 +10,18 @@
 # must be identical: the common texts, the software list, the drives and the
 # devices other than network adapters and printers.
 #
-# usage: wine-differential.sh PREFIX-DIR REG-FILE Hardscan.dll hsinfo.exe NATIVE-HSINFO
-set -u
+#   . wine-differential.sh    # 0 when it passed; uses $prefix, $bits, $dll,
+#                             # $hsinfo_exe and $native_hsinfo of run-wine-test.sh
 
-if [ $# -ne 5 ]; then
-    echo "usage: $0 PREFIX-DIR REG-FILE DLL HSINFO-EXE NATIVE-HSINFO" >&2
-    exit 2
-fi
-prefix=$1
-reg=$2
-dll=$3
-hsinfo_exe=$4
-native_hsinfo=$5
-here=$(cd "$(dirname "$0")" && pwd)
-families="common software drives devices"
-
-if [ ! -x "$native_hsinfo" ]; then
-    echo "SKIPPED: native hsinfo not built ($native_hsinfo)"
-    exit 0
-fi
-
-hs_root=$(cd "$here/../.." && pwd)
-. "$here/wine-session.sh"
+here=$hs_root/tests/windows
 . "$here/registry-facts.sh"
-
-# Wine takes its ANSI code page from the locale; this one gives the
-# Windows-1252 page of a western Windows, which the simulated machine uses.
-export LC_ALL=C.UTF-8
-
-for f in "$reg" "$dll" "$hsinfo_exe"; do
-    if [ ! -f "$f" ]; then
-        echo "FAIL: $f does not exist"
-        exit 1
-    fi
-done
-
-bits=$(pe_bits "$dll")
-open_wine_session "$prefix" "$bits" "$reg"
+require_files "$hsinfo_exe"
 work=$prefix/differential
 mkdir -p "$work"
 
-# More keys for this comparison, written as UTF-16LE (as regedit of the
-# Windows NT family writes them) so that they can hold any character: device
-# and instance keys in lower and mixed case, whose order shows that subkeys
-# sort without regard to case, and texts with characters outside ASCII, in
-# the Windows-1252 code page and outside it.
-# Two things are left out because Wine itself differs from Windows NT there:
-# Wine sorts subkeys by their lower-cased names (so "_" would come before
-# letters, where Windows NT puts it after them), and it converts some
-# characters outside the code page to a look-alike (a Greek omega becomes
-# "O") where the simulated machine answers "?". The CJK character below has
-# no look-alike, so both answer "?".
-enum='HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Enum'
-display_class='{4D36E968-E325-11CE-BFC1-08002BE10318}'
-monitor_class='{4D36E96E-E325-11CE-BFC1-08002BE10318}'
+# More keys for this comparison (wine-differential.reg), imported as UTF-16LE.
 extra=$work/differential.reg
-{
-    printf 'Windows Registry Editor Version 5.00\r\n\r\n'
-    for key in 'VEN_HSCORDER\a2:HS display C a2' 'VEN_HSCORDER\B1:HS display C B1' \
-               'VEN_HSAORDER\X1:HS display A' 'ven_hsb\x1:HS display b (lower-case key)'; do
-        printf '[%s\\PCI\\%s]\r\n"ClassGUID"="%s"\r\n"FriendlyName"="%s"\r\n\r\n' \
-            "$enum" "${key%%:*}" "$display_class" "${key#*:}"
-        printf '[%s\\PCI\\%s\\Control]\r\n\r\n' "$enum" "${key%%:*}"
-    done
-    for key in 'HSMON02\HS21:HS moniteur café – ü' 'HSMON03\HS22:HS monitor 中'; do
-        printf '[%s\\DISPLAY\\%s]\r\n"ClassGUID"="%s"\r\n"friendlyname"="%s"\r\n\r\n' \
-            "$enum" "${key%%:*}" "$monitor_class" "${key#*:}"
-        printf '[%s\\DISPLAY\\%s\\CONTROL]\r\n\r\n' "$enum" "${key%%:*}"
-    done
-    printf '[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zoe]\r\n'
-    printf '"DisplayName"="Zoë’s Äpfel"\r\n"UninstallString"="C:\\\\zoe\\\\uninst.exe"\r\n\r\n'
-} >"$work/differential-utf8.reg"
-{ printf '\377\376'; iconv -f UTF-8 -t UTF-16LE "$work/differential-utf8.reg"; } >"$extra"
+{ printf '\377\376'; iconv -f UTF-8 -t UTF-16LE "$here/wine-differential.reg"; } >"$extra"
 import_registry "$bits" "$extra"
 
 # The registry as Windows stores it: regedit writes UTF-16LE with a byte
@@ -91,90 +31,59 @@ if ! timeout 120 "$run_windows_sh" "$(regedit_program "$bits")" /E "$(windows_pa
         >"$work/export.log" 2>&1 || [ ! -s "$export_file" ]; then
     echo "FAIL: exporting HKEY_LOCAL_MACHINE failed:"
     cat "$work/export.log"
-    exit 1
+    return 1
 fi
 
-# The version facts of the prefix, from the CurrentVersion key of the export.
-if ! iconv -f UTF-16 -t UTF-8 "$export_file" | tr -d '\r' >"$work/hklm-utf8.reg"; then
-    echo "FAIL: the export is not UTF-16 text"
-    exit 1
-fi
-current_version() {
-    awk -v name="\"$1\"" '
-        /^\[/ { inkey = (tolower($0) == "[hkey_local_machine\\software\\microsoft\\windows nt\\currentversion]"); next }
-        inkey && index($0, name "=") == 1 { print substr($0, length(name) + 2); exit }
-    ' "$work/hklm-utf8.reg"
-}
-text_value() {
-    # "text" -> text (the version texts hold no escapes)
-    printf '%s' "$1" | sed -n 's/^"\(.*\)"$/\1/p'
-}
-dword_value() {
-    # dword:0000000a -> 10
-    hex=$(printf '%s' "$1" | sed -n 's/^dword:\([0-9a-fA-F]\{8\}\)$/\1/p')
-    [ -n "$hex" ] && printf '%d' "0x$hex"
-}
-major=$(dword_value "$(current_version CurrentMajorVersionNumber)")
-minor=$(dword_value "$(current_version CurrentMinorVersionNumber)")
-version=$(text_value "$(current_version CurrentVersion)")
-if [ -z "$major" ]; then
-    major=${version%%.*}
-    minor=${version#*.}
-fi
-build=$(text_value "$(current_version CurrentBuildNumber)")
-csd=$(text_value "$(current_version CSDVersion)")
-case "$major.$minor.$build" in
-    *[!0-9.]* | .* | *..* | *.)
-        echo "FAIL: no Windows version in the export (major '$major', minor '$minor', build '$build')"
-        exit 1
-        ;;
-esac
-echo "prefix reports Windows $major.$minor build $build '$csd'"
-
-# The profile: the export as it is, followed by the machine facts in the same
-# encoding (UTF-16LE, CR LF line ends).
+# The profile: the export as it is, followed in its own encoding (UTF-16LE,
+# CR LF line ends) by the machine facts: the Windows version that the export
+# holds and a simulated processor.
 profile=$work/machine.reg
 cp "$export_file" "$profile"
-{
-    printf '[HKEY_SIMULATION\\Version]\r\n'
-    printf '"MajorVersion"=dword:%08x\r\n' "$major"
-    printf '"MinorVersion"=dword:%08x\r\n' "$minor"
-    printf '"BuildNumber"=dword:%08x\r\n' "$build"
-    printf '"PlatformId"=dword:00000002\r\n'
-    printf '"CSDVersion"="%s"\r\n' "$csd"
-    printf '\r\n'
-    printf '[HKEY_SIMULATION\\Processor]\r\n'
-    printf '"TscKHz"=dword:000b71b0\r\n'
-    printf '\r\n'
-    printf '[HKEY_SIMULATION\\Processor\\Leaves]\r\n'
-    printf '"00000000"="00000002 756e6547 6c65746e 49656e69"\r\n'
-    printf '"00000001"="00000683 00000002 00000000 0387f9ff"\r\n'
-    printf '"00000002"="03020101 00000000 00000000 0c040882"\r\n'
-} | iconv -f UTF-8 -t UTF-16LE >>"$profile"
+if ! /usr/bin/python3 - "$export_file" >>"$profile" <<'PYTHON'
+import re, sys
+export = open(sys.argv[1], encoding="utf-16").read().replace("\r\n", "\n")
+key = re.search(r"^\[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\]\n(.*?)(?:\n\n|\Z)",
+                export, re.S | re.M | re.I).group(1)
+values = dict(re.findall(r'^"([^"]*)"=(.*)$', key, re.M))
+text = lambda name: values.get(name, '""').strip('"')
+if "CurrentMajorVersionNumber" in values:
+    major, minor = (int(values[n][6:], 16) for n in ("CurrentMajorVersionNumber", "CurrentMinorVersionNumber"))
+else:
+    major, minor = map(int, text("CurrentVersion").split("."))
+build, csd = int(text("CurrentBuildNumber")), text("CSDVersion")
+print(f"prefix reports Windows {major}.{minor} build {build} '{csd}'", file=sys.stderr)
+facts = f"""[HKEY_SIMULATION\\Version]
+"MajorVersion"=dword:{major:08x}
+"MinorVersion"=dword:{minor:08x}
+"BuildNumber"=dword:{build:08x}
+"PlatformId"=dword:00000002
+"CSDVersion"="{csd}"
+
+[HKEY_SIMULATION\\Processor]
+"TscKHz"=dword:000b71b0
+
+[HKEY_SIMULATION\\Processor\\Leaves]
+"00000000"="00000002 756e6547 6c65746e 49656e69"
+"00000001"="00000683 00000002 00000000 0387f9ff"
+"00000002"="03020101 00000000 00000000 0c040882"
+"""
+sys.stdout.buffer.write(facts.replace("\n", "\r\n").encode("utf-16-le"))
+PYTHON
+then
+    echo "FAIL: no Windows version in the export"
+    return 1
+fi
 
 # Windows: the same session that holds the imported registry.
-run_windows "$hsinfo_exe" --library "$(windows_path "$dll")" --json $families \
-    >"$work/wine.json" 2>"$work/wine.err"
-rc=$?
-if [ $rc -ne 0 ]; then
-    echo "FAIL: hsinfo.exe under Wine exited with $rc:"
+if ! run_windows "$hsinfo_exe" --library "$(windows_path "$dll")" --json $registry_families \
+        >"$work/wine.json" 2>"$work/wine.err"; then
+    echo "FAIL: hsinfo.exe under Wine failed:"
     cat "$work/wine.err"
-    exit 1
+    return 1
 fi
-
-# The simulated machine.
-timeout 300 "$native_hsinfo" --machine "$profile" --json $families \
-    >"$work/native.json" 2>"$work/native.err"
-rc=$?
-if [ $rc -ne 0 ]; then
-    echo "FAIL: native hsinfo exited with $rc on $profile:"
-    cat "$work/native.err"
-    exit 1
-fi
-
-if ! compare_registry_facts "$work" "simulated machine"; then
+if ! compare_with_native "$work" "$profile" "simulated machine"; then
     echo "FAIL: the simulated machine differs from Windows (files in $work)"
-    exit 1
+    return 1
 fi
 cat "$work/native.txt"
 echo "the simulated machine agrees with Windows on $(grep -c . "$work/native.txt") facts"
@@ -190,13 +99,11 @@ rc_json=$?
 if [ $rc_glpi -ne $rc_json ]; then
     echo "FAIL: hsinfo.exe exited with $rc_glpi for --format glpi and $rc_json for --json"
     cat "$work/wine-glpi.err"
-    exit 1
+    return 1
 fi
 if ! /usr/bin/python3 "$here/../glpi/check_glpi.py" --pair "$work/wine-glpi.json" "$work/wine-all.json" \
         --notes "$work/wine-glpi.err" --time "$glpi_time" --speed-tolerance 3; then
     echo "FAIL: the GLPI document of hsinfo.exe (files in $work)"
-    exit 1
+    return 1
 fi
 echo "hsinfo.exe's GLPI document validates and agrees with its JSON document"
-close_wine_session
-exit 0

@@ -1,27 +1,15 @@
 #!/bin/sh
-# Each Windows family's paths under the real Windows API. For every sample
-# machine named on the command line (machines/NAME.reg) the Wine prefix is set
-# to that machine's Windows version (winecfg -v VERSION), gets the machine's
-# drive letters, and gets the machine's registry keys, imported with the
-# regedit of the DLL's word size (a 32-bit program reads HKLM\Software from
-# the 32-bit view); the facts under HKEY_SIMULATION stay out. hsinfo.exe then
-# reads the families that come from the registry through the DLL (the common
-# texts, the software list, the drives, the devices other than network
-# adapters and printers), the native hsinfo reads them from the machine's
-# profile, and both must be equal.
-#
-# The 32-bit DLL runs under Wine's relay trace through all fifteen exports
-# (hsinfo.exe with every family): no function that it calls may lie above its
-# import floor, Windows NT 4.0 and 95, nor be a wide-character function,
-# unless the DLL looked it up at run time (scripts/import-floor.awk).
-#
-# Where Wine differs from a machine's Windows, wine-families/NAME.reg holds
-# registry lines, each with its reason, that go to both sides after the
-# machine's own (docs/windows-versions.md lists them).
-#
-# One prefix serves every machine: it is booted once, and each machine starts
-# from the registry that the boot left. It is removed when every machine
-# passed.
+# Each Windows family's paths under the real Windows API, and the 32-bit
+# DLL's calls under Wine's relay trace against its import floor
+# (docs/windows-versions.md: "Calls made at run time", "Each family under
+# Wine"). For every sample machine named on the command line
+# (machines/NAME.reg), in a prefix set to its Windows version with its drive
+# letters and registry keys, hsinfo.exe reads the families that come from the
+# registry through the DLL and must agree with the native hsinfo over the
+# machine's profile. wine-families/NAME.reg holds registry lines, each with
+# its reason, that even out where Wine differs from that Windows; they go to
+# both sides. One prefix, booted once, serves every machine; it is removed
+# when every machine passed.
 #
 # usage: wine-families.sh PREFIX-DIR Hardscan.dll hsinfo.exe volatile_keys.exe NATIVE-HSINFO NAME:VERSION...
 set -u
@@ -43,20 +31,9 @@ if [ ! -x "$native_hsinfo" ]; then
     echo "SKIPPED: native hsinfo not built ($native_hsinfo)"
     exit 0
 fi
-for f in "$dll" "$hsinfo_exe" "$volatile_keys"; do
-    if [ ! -f "$f" ]; then
-        echo "FAIL: $f does not exist"
-        exit 1
-    fi
-done
-
 . "$here/wine-session.sh"
 . "$here/registry-facts.sh"
-
-# Wine takes its ANSI code page from the locale; this one gives the
-# Windows-1252 page of a western Windows, in which the REGEDIT4 profiles are
-# written.
-export LC_ALL=C.UTF-8
+require_files "$dll" "$hsinfo_exe" "$volatile_keys"
 
 bits=$(pe_bits "$dll")
 open_wine_session "$prefix" "$bits"
@@ -64,12 +41,6 @@ stop_wine_session
 booted=$prefix/registry-as-booted
 mkdir -p "$booted"
 cp "$prefix"/*.reg "$booted/"
-
-# A new session in the prefix, its server started from the checkout (so that
-# it opens the files of every program).
-start_wine_session() {
-    (cd "$hs_root" && "$wineserver_sh" -p60)
-}
 
 # The lines of a profile without the machine facts (HKEY_SIMULATION keys).
 registry_keys() {
@@ -201,7 +172,7 @@ run_machine() {
     if [ "$bits" = 32 ]; then
         run_traced "$work"
     else
-        run_windows "$hsinfo_exe" --library "$(windows_path "$dll")" --json common software drives devices \
+        run_windows "$hsinfo_exe" --library "$(windows_path "$dll")" --json $registry_families \
             >"$work/wine.json" 2>"$work/wine.err"
     fi
     rc=$?
@@ -210,13 +181,7 @@ run_machine() {
         tail -n 20 "$work/wine.err"
         return 1
     fi
-    if ! timeout 300 "$native_hsinfo" --machine "$work/native.reg" --json common software drives devices \
-            >"$work/native.json" 2>"$work/native.err"; then
-        echo "FAIL: native hsinfo failed on $work/native.reg:"
-        cat "$work/native.err"
-        return 1
-    fi
-    if ! compare_registry_facts "$work" "native library, machines/$machine.reg"; then
+    if ! compare_with_native "$work" "$work/native.reg" "native library, machines/$machine.reg"; then
         echo "FAIL: $machine differs between Wine and the native library (files in $work)"
         return 1
     fi

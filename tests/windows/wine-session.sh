@@ -5,6 +5,7 @@
 # program and stopped when the script exits.
 #
 #   hs_root=CHECKOUT; . wine-session.sh
+#   require_files FILE...                           # each must exist
 #   open_wine_session PREFIX-DIR BITS REG-FILE...   # BITS: 32, 64 or "both"
 #   run_windows PROGRAM.exe [ARGS...]               # within the session
 #   close_wine_session                              # after success: ends it, removes the prefix
@@ -29,6 +30,13 @@ pe_bits() {
         8664) echo 64 ;;
         *) echo unknown ;;
     esac
+}
+
+# Fails the script (exit code 1) when one of the files does not exist.
+require_files() {
+    for required in "$@"; do
+        [ -f "$required" ] || { echo "FAIL: $required does not exist"; exit 1; }
+    done
 }
 
 run_windows() {
@@ -65,12 +73,23 @@ import_registry() {
     fi
 }
 
+# A server that outlives each program by 60 s, so that the session (and the
+# imported registry) lasts from the import to the last program. Started from
+# the checkout: it opens the files of every program.
+start_wine_session() {
+    (cd "$hs_root" && "$wineserver_sh" -p60)
+}
+
 open_wine_session() {
     prefix=$1
     bits=$2
     shift 2
     export WINEPREFIX="$prefix"
     export WINEDEBUG=-all
+    # Wine takes its ANSI code page from the locale; this one gives the
+    # Windows-1252 page of a western Windows, in which the profiles and the
+    # simulated machine are written.
+    export LC_ALL=C.UTF-8
 
     # A server left over from an interrupted run of this prefix goes first.
     if [ -d "$prefix" ]; then
@@ -82,10 +101,7 @@ open_wine_session() {
     trap 'stop_wine_session; exit 1' INT TERM
 
     started=$(date +%s)
-    # The server outlives each program by 60 s, so the session (and the
-    # imported registry) lasts from the import to the last program.
-    # Started from the checkout: it opens the files of every program.
-    if ! (cd "$hs_root" && "$wineserver_sh" -p60) >"$prefix/wineserver.log" 2>&1; then
+    if ! start_wine_session >"$prefix/wineserver.log" 2>&1; then
         echo "FAIL: the Wine runtime cannot start a wineserver:"
         cat "$prefix/wineserver.log"
         exit 1
@@ -105,4 +121,23 @@ open_wine_session() {
             *) import_registry "$bits" "$reg" ;;
         esac
     done
+}
+
+# Compares two outputs of export_answers (wine_test --dump, planting_host):
+# every line but the notes equal, and the clock speeds of the notes within
+# 67 MHz (each process measures anew, and two measurements may snap to
+# neighbouring bus steps). Prints what differs; 0 when nothing does.
+compare_answers() {
+    for f in "$1" "$2"; do
+        tr -d '\r' <"$f" | grep -v '^#' >"$f.lines"
+        tr -d '\r' <"$f" | sed -n 's/^# \([^ ]*\) speed: \([0-9]*\) MHz$/\1 \2/p' >"$f.speeds"
+    done
+    if ! cmp -s "$1.lines" "$2.lines"; then
+        diff "$1.lines" "$2.lines" | grep '^[<>]' | cut -c 1-150
+        return 1
+    fi
+    [ "$(wc -l <"$1.speeds")" -eq "$(wc -l <"$2.speeds")" ] || { echo "different numbers of clock speeds"; return 1; }
+    paste -d ' ' "$1.speeds" "$2.speeds" | awk '
+        { n++; d = $2 - $4; if (d < 0) d = -d; if ($1 != $3 || d > 67) { print $0; bad = 1 } }
+        END { if (n == 0) { print "no clock speeds"; bad = 1 }; exit bad }'
 }
