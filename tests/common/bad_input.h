@@ -524,6 +524,22 @@ inline void SysInfoCases(Cases &c) {
         c.Check(std::memcmp(area.Data(), &sizes, sizeof sizes) == 0, "section sizes changed");
         c.Check(fillResult != 0 || commonFilled(area.Data() + 24), "common section not filled");
     }
+    // A common section 64 bytes larger than its record: zero bytes after the
+    // record, the processor section after them as in the exact block.
+    if (fillResult == 0 && sizes.cpuSize != 0) {
+        c.Begin(name, "common section 64 bytes larger");
+        Area exact(24 + sum, false), larger(24 + sum + 64, false);
+        std::memcpy(exact.Data(), &sizes, sizeof sizes);
+        SYSINFOHEADER padded = sizes;
+        padded.commonSize += 64;
+        std::memcpy(larger.Data(), &padded, sizeof padded);
+        uint32_t exactTotal = sum, largerTotal = sum + 64;
+        c.Result(call(exact, &exactTotal) + call(larger, &largerTotal), 0);
+        const uint8_t *pad = larger.Data() + 24 + sizeof(COMMONINFO);
+        c.Check(std::all_of(pad, pad + 64, [](uint8_t b) { return b == 0; }) &&
+                    std::memcmp(exact.Data() + 28 + sizeof(COMMONINFO), pad + 68, sizeof(CPUINFO) - 4) == 0,
+                "section not padded with zero bytes, or the next one out of place");
+    }
     // Stray section sizes (an uninitialised header): bounded by the block,
     // nothing written past the total; with a stray total as well the block
     // is not held and answers 9.
